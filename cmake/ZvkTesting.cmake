@@ -1,0 +1,25 @@
+# zvk_add_test(NAME name SOURCES ... [LIBS ...] [ENV VAR=value ...] [QT_MAIN] [TIMEOUT s])
+# Builds one GoogleTest program and registers it with CTest. Every test runs on Qt's offscreen
+# platform, in the C locale and in UTC, with a private drive C: folder and working folder of its own,
+# so no test depends on the machine it runs on or on another test.
+# QT_MAIN gives the program a QApplication (widgets, event loops); otherwise a QCoreApplication.
+find_package(GTest REQUIRED)
+
+function(zvk_add_test)
+    cmake_parse_arguments(T "QT_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+    add_executable(${T_NAME} ${T_SOURCES})
+    if(T_QT_MAIN)
+        target_link_libraries(${T_NAME} PRIVATE zvk_test_main_gui)
+    else()
+        target_link_libraries(${T_NAME} PRIVATE zvk_test_main)
+    endif()
+    target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gtest GTest::gmock)
+    set(work "${CMAKE_CURRENT_BINARY_DIR}/${T_NAME}.work")
+    add_test(NAME ${T_NAME} COMMAND ${T_NAME})
+    if(NOT T_TIMEOUT)
+        set(T_TIMEOUT 300)
+    endif()
+    set_tests_properties(${T_NAME} PROPERTIES
+        TIMEOUT ${T_TIMEOUT}
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};${T_ENV}")
+endfunction()

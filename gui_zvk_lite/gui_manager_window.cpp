@@ -1,0 +1,103 @@
+// The frameless window: title-area dragging, its own maximize and restore, the window buttons and the
+// bottom info line.
+#include "gui_manager.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+
+namespace {
+
+QString button_style(const QString& name) {
+    auto rule = [](const QString& selector, const QString& image) {
+        return selector + "{border-color: rgb(0, 0, 0); background-repeat: no-repeat; background-image: "
+                          "url(:/gui_zvk_lite/Resources/Icons/" +
+               image + ");}";
+    };
+    const QString sep(7, QChar('\t'));
+    return rule("QPushButton", name + "_normal.png") + sep + rule("QPushButton:hover", name + "_glow.png") + sep +
+           rule("QPushButton:pressed", name + "_pressed.png");
+}
+
+} // namespace
+
+void GUIManager::init_window_buttons() {
+    ui.minimize_pushButton->setStyleSheet(button_style("minimize"));
+    ui.maximize_pushButton->setStyleSheet(button_style("maximize"));
+    ui.normal_pushButton->setStyleSheet(button_style("restore"));
+    ui.close_pushButton->setStyleSheet(button_style("close"));
+}
+
+bool GUIManager::on_title_area() { return ui.top_frame->underMouse() && !ui.window_buttons_frame->underMouse(); }
+
+void GUIManager::mousePressEvent(QMouseEvent* e) {
+    if (on_title_area()) {
+        drag_offset = e->position().toPoint();
+        dragging = true;
+    }
+}
+
+void GUIManager::mouseMoveEvent(QMouseEvent* e) {
+    if (!dragging)
+        return;
+    if (maximized) {
+        int movement = 0;
+        restore(false, e, &movement);
+        drag_offset.setX(movement);
+        ui.normal_pushButton->hide();
+        ui.maximize_pushButton->show();
+    }
+    move(e->globalPosition().toPoint() - drag_offset);
+}
+
+void GUIManager::mouseReleaseEvent(QMouseEvent*) { dragging = false; }
+
+void GUIManager::mouseDoubleClickEvent(QMouseEvent*) {
+    if (!on_title_area())
+        return;
+    if (maximized)
+        restore(true, nullptr, nullptr);
+    else
+        maximize();
+}
+
+void GUIManager::maximize() {
+    saved_pos = pos();
+    saved_size = size();
+    QRect area;
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        area = screen->availableGeometry();
+    resize(area.width(), area.height());
+    move(0, 0);
+    ui.normal_pushButton->show();
+    ui.maximize_pushButton->hide();
+    maximized = true;
+}
+
+void GUIManager::restore(bool use_previous_position, QMouseEvent* e, int* movement) {
+    if (use_previous_position) {
+        move(saved_pos);
+    } else if (e) {
+        float m = float(e->position().x()) / float(width()) * float(saved_size.width());
+        if (movement)
+            *movement = int(m);
+        move(int(float(e->globalPosition().x()) - m), int(e->globalPosition().y()));
+    }
+    resize(saved_size);
+    ui.normal_pushButton->hide();
+    ui.maximize_pushButton->show();
+    maximized = false;
+}
+
+void GUIManager::zvk_lite_close() { worker_thread.terminate(); }
+
+void GUIManager::set_minimize_enabled(bool enabled) { ui.minimize_pushButton->setEnabled(enabled); }
+void GUIManager::set_normal_enabled(bool enabled) { ui.normal_pushButton->setEnabled(enabled); }
+void GUIManager::set_maximize_enabled(bool enabled) { ui.maximize_pushButton->setEnabled(enabled); }
+void GUIManager::set_close_enabled(bool enabled) { ui.close_pushButton->setEnabled(enabled); }
+
+void GUIManager::set_info_labels() {
+    ui.version_label->setText(ui.version_label->text() + QString::number(1) + "." + QString::number(0) + "." +
+                              QString::number(0) + "." + QString::number(0));
+}

@@ -1,0 +1,1 @@
+// Platform layer sources land beside this file.

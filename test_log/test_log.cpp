@@ -1,0 +1,1 @@
+// Test log sources land beside this file.

@@ -1,0 +1,295 @@
+// The main window's screen flow, its relays from the worker and its forwarders to the module.
+#include "gui_manager.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QSignalSpy>
+#include <QStackedWidget>
+#include <QTranslator>
+
+class GUIManagerTestAccess {
+public:
+    static int& used_screens(GUIManager& m) { return m.used_screens; }
+    static int& current_screen(GUIManager& m) { return m.current_screen; }
+    static int& first_screen(GUIManager& m) { return m.first_screen; }
+    static int next_screen_bit(GUIManager& m) { return m.next_screen_bit(); }
+    static int previous_screen_bit(GUIManager& m) { return m.previous_screen_bit(); }
+    static void set_screen(GUIManager& m, int s) { m.set_screen(s); }
+    static int page(GUIManager& m) { return m.screen_stack.currentIndex(); }
+    static void bind(GUIManager& m, ModuleInterface* object) { m.module_interface = object; }
+    static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
+    static std::int64_t run_start(GUIManager& m) { return m.run_start; }
+};
+using Access = GUIManagerTestAccess;
+
+namespace {
+
+class ScreenFlow : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // The window scans its working folder for modules: give it an empty one.
+        saved_dir = QDir::currentPath();
+        QDir::setCurrent(zvk_test::fresh_dir("screen_flow"));
+        window.reset(new GUIManager(nullptr, Qt::WindowFlags()));
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(saved_dir);
+    }
+    GUIManager& w() { return *window; }
+    void with_mask(int mask, int current) {
+        Access::used_screens(w()) = mask;
+        Access::current_screen(w()) = current;
+    }
+
+    QString saved_dir;
+    std::unique_ptr<GUIManager> window;
+};
+
+TEST_F(ScreenFlow, StartsOnTheMainScreenWithoutModules) {
+    EXPECT_EQ(Access::first_screen(w()), ScreenBit::Main);
+    EXPECT_EQ(Access::current_screen(w()), ScreenBit::Main);
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_EQ(Access::used_screens(w()), -1);
+    EXPECT_EQ(w().windowTitle(), "ZVK Lite");
+    EXPECT_TRUE(w().windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(ScreenFlow, NextScreenBitFollowsTheMask) {
+    struct Case {
+        int mask;
+        int from;
+        int expected;
+    } cases[] = {
+        {124, 2, 4}, {124, 4, 8}, {124, 8, 16}, {124, 16, 32}, {124, 32, 0}, // 4+8+16+32+64
+        {82, 2, 16}, {82, 16, 0},                                             // 2+16+64
+        {4 | 8 | 16 | 64, 16, 0},                                             // no log screen
+        {4 | 8, 2, 4}, {4 | 8, 8, 0},                                         // no end bit: ends all the same
+        {0, 2, 0},                                                            // nothing after main
+        {124, 0, 4}, {124, -3, 4},                                            // nothing shown yet
+        {-1, 2, 4},                                                           // no module bound
+    };
+    for (const Case& c : cases) {
+        with_mask(c.mask, c.from);
+        EXPECT_EQ(Access::next_screen_bit(w()), c.expected) << "mask " << c.mask << " from " << c.from;
+    }
+}
+
+TEST_F(ScreenFlow, PreviousScreenBitFollowsTheMaskDownToMain) {
+    struct Case {
+        int mask;
+        int from;
+        int expected;
+    } cases[] = {
+        {124, 32, 16}, {124, 16, 8}, {124, 8, 4}, {124, 4, 2}, // main is reached though not in the mask
+        {82, 16, 2}, {4 | 16 | 64, 16, 4}, {4 | 16 | 64, 4, 2}, {-1, 8, 4},
+        {124, 2, 2}, {124, 0, 2}, // not asked for by the screens; must still end
+    };
+    for (const Case& c : cases) {
+        with_mask(c.mask, c.from);
+        EXPECT_EQ(Access::previous_screen_bit(w()), c.expected) << "mask " << c.mask << " from " << c.from;
+    }
+}
+
+TEST_F(ScreenFlow, WalksThePagesOfTheMaskForwardAndBack) {
+    with_mask(124, 2);
+    QSignalSpy enumerate(&w(), SIGNAL(run_update_devices()));
+    QSignalSpy tests(&w(), SIGNAL(tests_updated(QMap<int, std::string>&)));
+    const int pages[] = {1, 2, 3, 4};
+    const int bits[] = {4, 8, 16, 32};
+    for (int i = 0; i < 4; ++i) {
+        w().next_screen();
+        EXPECT_EQ(Access::current_screen(w()), bits[i]);
+        EXPECT_EQ(Access::page(w()), pages[i]);
+    }
+    EXPECT_EQ(enumerate.count(), 1);
+    EXPECT_EQ(tests.count(), 1);
+    // The log screen has no next step: nothing changes.
+    w().next_screen();
+    EXPECT_EQ(Access::current_screen(w()), 32);
+    EXPECT_EQ(Access::page(w()), 4);
+    w().previous_screen();
+    EXPECT_EQ(Access::current_screen(w()), 16);
+    EXPECT_EQ(Access::page(w()), 3);
+}
+
+TEST_F(ScreenFlow, MaskWithoutLogScreenIgnoresViewLogs) {
+    with_mask(4 | 8 | 16 | 64, 16);
+    Access::set_screen(w(), 16);
+    w().next_screen();
+    EXPECT_EQ(Access::current_screen(w()), 16);
+    EXPECT_EQ(Access::page(w()), 3);
+}
+
+TEST_F(ScreenFlow, SetScreenIgnoresValuesThatAreNoScreenBit) {
+    for (int value : {0, 1, 3, 6, 64, 128, -1}) {
+        with_mask(124, 4);
+        Access::set_screen(w(), 4);
+        Access::set_screen(w(), value);
+        EXPECT_EQ(Access::current_screen(w()), 4) << value;
+        EXPECT_EQ(Access::page(w()), 1) << value;
+    }
+}
+
+TEST_F(ScreenFlow, BackToMainShowsTheFirstScreenAfterResettingTheScreens) {
+    QSignalSpy init(&w(), SIGNAL(init_screens(int)));
+    QSignalSpy enumerate(&w(), SIGNAL(run_update_devices()));
+
+    with_mask(124, 16);
+    Access::set_screen(w(), 16);
+    w().back_to_main();
+    ASSERT_EQ(init.count(), 1);
+    EXPECT_EQ(init.at(0).at(0).toInt(), 2);
+    EXPECT_EQ(Access::current_screen(w()), 2);
+    EXPECT_EQ(Access::page(w()), 0);
+
+    // A preselected module's sequence starts on its device screen, which enumerates again.
+    Access::first_screen(w()) = 4;
+    with_mask(4 | 8 | 16 | 64, 16);
+    w().back_to_main();
+    EXPECT_EQ(init.at(1).at(0).toInt(), 4);
+    EXPECT_EQ(Access::current_screen(w()), 4);
+    EXPECT_EQ(Access::page(w()), 1);
+    EXPECT_EQ(enumerate.count(), 1);
+    // Esc or Back on that device screen leads to the main screen.
+    w().previous_screen();
+    EXPECT_EQ(Access::page(w()), 0);
+}
+
+TEST_F(ScreenFlow, LogSelectionPageKeepsTheMainScreenCurrent) {
+    w().set_log_selection_screen();
+    EXPECT_EQ(Access::page(w()), 5);
+    EXPECT_EQ(Access::current_screen(w()), 2);
+}
+
+TEST_F(ScreenFlow, ScreenPropertiesDefaultWithoutModule) {
+    EXPECT_EQ(w().get_screen_properties(ScreenBit::Devices), ScreenProperty::Default);
+    EXPECT_EQ(w().get_screen_properties(ScreenBit::Progress), ScreenProperty::Default);
+}
+
+TEST_F(ScreenFlow, RelaysTheWorkersResults) {
+    QSignalSpy devices(&w(), SIGNAL(devices_updated(QMap<std::string, std::string>&)));
+    QSignalSpy finished(&w(), SIGNAL(test_finished(int, TestStatus)));
+
+    std::map<std::string, std::string> module_map{{"disk0", "Disk Zero"}, {"disk1", "Disk One"}};
+    w().update_devices(&module_map);
+    module_map.clear(); // the copy is the window's own
+    ASSERT_EQ(devices.count(), 1);
+    EXPECT_EQ(Access::devices(w()).size(), 2);
+    EXPECT_EQ(Access::devices(w()).value("disk1"), "Disk One");
+    w().update_devices(nullptr);
+    EXPECT_EQ(devices.count(), 1);
+    EXPECT_EQ(Access::devices(w()).size(), 2);
+
+    TestStatus status = TestStatus::NotSupported;
+    w().update_test_status(8, &status);
+    w().update_test_status(16, nullptr);
+    ASSERT_EQ(finished.count(), 2);
+    EXPECT_EQ(finished.at(0).at(0).toInt(), 8);
+    EXPECT_EQ(finished.at(0).at(1).value<TestStatus>(), TestStatus::NotSupported);
+    EXPECT_EQ(int(finished.at(1).at(1).value<TestStatus>()), -1);
+}
+
+class RecordingModule : public ModuleInterface {
+public:
+    std::vector<std::string> calls;
+    int select_result = 0;
+    std::string result = "HD-42";
+    TestStatus status = TestStatus::Aborted;
+    ZVK_MODULE_CALL int begin_tests() override { return note("begin_tests"); }
+    ZVK_MODULE_CALL int end_tests() override { return note("end_tests"); }
+    ZVK_MODULE_CALL int begin_run(std::int64_t t) override { return note("begin_run " + std::to_string(t)); }
+    ZVK_MODULE_CALL int end_run() override { return note("end_run"); }
+    ZVK_MODULE_CALL int reserved_6() override { return 0; }
+    ZVK_MODULE_CALL int select_device(std::string id, int mask) override {
+        note("select_device " + id + " " + std::to_string(mask));
+        return select_result;
+    }
+    ZVK_MODULE_CALL int enumerate_devices() override { return 0; }
+    ZVK_MODULE_CALL int run_test(int) override { return 0; }
+    ZVK_MODULE_CALL int get_test_progress() override { return 57; }
+    ZVK_MODULE_CALL int reserved_11() override { return 0; }
+    ZVK_MODULE_CALL int reserved_12() override { return 0; }
+    ZVK_MODULE_CALL DeviceMap* get_devices() override { return nullptr; }
+    ZVK_MODULE_CALL TestMap* get_tests() override { return nullptr; }
+    ZVK_MODULE_CALL TestStatus* get_test_status() override { return &status; }
+    ZVK_MODULE_CALL const std::string& get_result_code() override { return result; }
+    ZVK_MODULE_CALL int reserved_17() override { return 0; }
+    ZVK_MODULE_CALL int set_abort(bool a) override { return note(a ? "abort" : "no abort"); }
+
+private:
+    int note(const std::string& s) {
+        calls.push_back(s);
+        return 0;
+    }
+};
+
+TEST_F(ScreenFlow, ForwardersCallTheModule) {
+    RecordingModule module;
+    Access::bind(w(), &module);
+    EXPECT_EQ(w().begin_run(1796811302), 0);
+    EXPECT_EQ(Access::run_start(w()), 1796811302);
+    w().set_abort(false);
+    EXPECT_EQ(w().begin_device_tests("disk0", 12), 0);
+    module.select_result = 3;
+    EXPECT_EQ(w().begin_device_tests("disk1", 4), 3); // refused: no begin_tests
+    EXPECT_EQ(w().get_test_progress(), 57);
+    EXPECT_EQ(w().get_test_status(), TestStatus::Aborted);
+    EXPECT_EQ(w().end_device_tests(), "HD-42");
+    w().end_run();
+    const std::vector<std::string> expected{"begin_run 1796811302", "no abort", "select_device disk0 12", "begin_tests",
+                                            "select_device disk1 4", "end_tests", "end_run"};
+    EXPECT_EQ(module.calls, expected);
+    Access::bind(w(), nullptr);
+}
+
+TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {
+    struct Case {
+        QStringList args;
+        QString expected;
+    } cases[] = {
+        {{"zvk_lite", "--storage"}, "storage"},
+        {{"zvk_lite", "storage"}, ""},
+        {{"zvk_lite", "a--b--c"}, "b"},
+        {{"zvk_lite", "--"}, ""},
+        {{"zvk_lite"}, ""},
+        {{"zvk_lite", "-storage", "--memory"}, ""}, // only the first argument counts
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(command_line_module(c.args), c.expected) << c.args.join(' ').toStdString();
+}
+
+// Upper-cases every word it is asked for in the "Translations" context.
+class UpperTranslator : public QTranslator {
+public:
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        if (QByteArray(context) != "Translations")
+            return QString();
+        return QString(source).toUpper();
+    }
+    bool isEmpty() const override { return false; }
+};
+
+TEST_F(ScreenFlow, TranslateTokensTranslatesWordByWord) {
+    struct Case {
+        QString text;
+        QString plain;
+        QString translated;
+    } cases[] = {
+        {"  Hard \t  Disk   ", "Hard Disk ", "HARD DISK "},
+        {"Disk", "Disk ", "DISK "},
+        {"", "", ""},
+        {"   \t ", "", ""},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(w().translate_tokens(c.text), c.plain) << c.text.toStdString();
+    UpperTranslator upper;
+    QCoreApplication::installTranslator(&upper);
+    for (const Case& c : cases)
+        EXPECT_EQ(w().translate_tokens(c.text), c.translated) << c.text.toStdString();
+    QCoreApplication::removeTranslator(&upper);
+}
+
+} // namespace

@@ -1,0 +1,3 @@
+#pragma once
+// Windows build: the real Windows headers.
+#include <windows.h>
