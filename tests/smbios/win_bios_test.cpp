@@ -1,6 +1,7 @@
 // WinBios over made-up firmware tables: the three strings, the table walk and the string lookup,
 // damaged tables, and WMI failures. Each case reads its own table into an object of its own.
 #include "smbios_fixture.h"
+#include "table_position.h"
 #include "win_bios.h"
 #include "wmi_query.h"
 #include "zvk_posix_wmi.h"
@@ -307,6 +308,16 @@ TEST_F(WinBiosTest, BaseClassSupportsNothing) {
     WinBios unread;
     EXPECT_EQ(unread.get_serial_number(&text, &size), zedra_hal::SMBIOS_NOT_FOUND);
     EXPECT_STREQ(text, "untouched");
+}
+
+TEST(BiosTable, OperationsSitAtTheirSlots) {
+    using zvk_test::table_position;
+    EXPECT_EQ(table_position(&Bios::get_manufacturer), 0);
+    EXPECT_EQ(table_position(&Bios::get_serial_number), 1);
+    EXPECT_EQ(table_position(&Bios::get_bios_vendor), 2);
+    EXPECT_EQ(table_position(&Bios::find_structure), 3);
+    EXPECT_EQ(table_position(&Bios::get_structure_string), 4);
+    EXPECT_EQ(table_position(&Bios::read_smbios), 5);
 }
 
 } // namespace
