@@ -11,7 +11,8 @@
 
 class BoundedBytes {
 public:
-    BoundedBytes(const void* data, std::size_t size) : bytes(static_cast<const unsigned char*>(data)), length(size) {}
+    BoundedBytes(const void* data, std::size_t size)
+        : bytes(static_cast<const unsigned char*>(data)), length(size) {}
 
     std::size_t size() const { return length; }
 
@@ -48,7 +49,8 @@ private:
 // The same for a block the caller may also write to.
 class BoundedMutableBytes : public BoundedBytes {
 public:
-    BoundedMutableBytes(void* data, std::size_t size) : BoundedBytes(data, size), writable(static_cast<unsigned char*>(data)) {}
+    BoundedMutableBytes(void* data, std::size_t size)
+        : BoundedBytes(data, size), writable(static_cast<unsigned char*>(data)) {}
 
     template <class T> bool write(std::uint64_t offset, const T& value) const {
         static_assert(std::is_trivially_copyable<T>::value, "plain data only");

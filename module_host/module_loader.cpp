@@ -28,9 +28,12 @@ namespace {
 typedef BOOL(ZVK_MODULE_CALL* DllEntry)(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 constexpr std::uint64_t kPage = 4096;
-constexpr std::uint64_t kFileHeaderEnd = sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER); // optional header starts here
+constexpr std::uint64_t kFileHeaderEnd =
+    sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER); // optional header starts here
 
-BoundedMutableBytes mapping(const MappedModule* module) { return BoundedMutableBytes(module->code_base, module->image_size); }
+BoundedMutableBytes mapping(const MappedModule* module) {
+    return BoundedMutableBytes(module->code_base, module->image_size);
+}
 
 std::uint64_t headers_offset(const MappedModule* module) {
     return std::uint64_t(reinterpret_cast<unsigned char*>(module->headers) - module->code_base);
@@ -100,13 +103,15 @@ private:
 };
 
 BOOL call_entry(MappedModule* module, DWORD reason) {
-    DllEntry entry = reinterpret_cast<DllEntry>(reinterpret_cast<std::uintptr_t>(module->code_base + module->entry_point));
+    DllEntry entry =
+        reinterpret_cast<DllEntry>(reinterpret_cast<std::uintptr_t>(module->code_base + module->entry_point));
     return entry(reinterpret_cast<HINSTANCE>(module->code_base), reason, nullptr);
 }
 
 // Whether [start, end) of the mapping holds bytes of the headers or of a section other than `self`.
-bool shared_with_others(const std::vector<IMAGE_SECTION_HEADER>& sections, std::size_t self, std::uint64_t start,
-                        std::uint64_t end, std::uint64_t headers_size, std::uint64_t alignment) {
+bool shared_with_others(const std::vector<IMAGE_SECTION_HEADER>& sections, std::size_t self,
+                        std::uint64_t start, std::uint64_t end, std::uint64_t headers_size,
+                        std::uint64_t alignment) {
     if (start < headers_size)
         return true;
     for (std::size_t i = 0; i < sections.size(); ++i) {
@@ -133,7 +138,8 @@ bool copy_sections(const BoundedBytes& image, MappedModule* module) {
     for (const IMAGE_SECTION_HEADER& section : mapped_sections(module)) {
         std::uint64_t size = section.SizeOfRawData;
         if (size > 0) {
-            if (!map.contains(section.VirtualAddress, size) || !image.contains(section.PointerToRawData, size))
+            if (!map.contains(section.VirtualAddress, size) ||
+                !image.contains(section.PointerToRawData, size))
                 return false;
         } else {
             // No raw data: one alignment unit of zeros, whatever the virtual size.
@@ -171,7 +177,8 @@ void apply_relocations(MappedModule* module, std::uint64_t delta) {
             return;
         std::uint64_t block_end = block_at + block->SizeOfBlock;
         std::uint64_t entries_end = block_end < end ? block_end : end;
-        for (std::uint64_t at = block_at + sizeof(IMAGE_BASE_RELOCATION); at + sizeof(WORD) <= entries_end; at += sizeof(WORD)) {
+        for (std::uint64_t at = block_at + sizeof(IMAGE_BASE_RELOCATION); at + sizeof(WORD) <= entries_end;
+             at += sizeof(WORD)) {
             WORD entry = *map.read<WORD>(at);
             std::uint64_t target = std::uint64_t(block->VirtualAddress) + (entry & 0x0FFF);
             switch (entry >> 12) {
@@ -204,7 +211,8 @@ bool resolve_imports(MappedModule* module) {
     BoundedMutableBytes map = mapping(module);
     for (std::uint64_t at = dir.VirtualAddress;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
         // The descriptors end at the first that is not readable inside the mapping or has no name.
-        if (!map.contains(at, sizeof(IMAGE_IMPORT_DESCRIPTOR)) || IsBadReadPtr(map.at(at), sizeof(IMAGE_IMPORT_DESCRIPTOR)))
+        if (!map.contains(at, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ||
+            IsBadReadPtr(map.at(at), sizeof(IMAGE_IMPORT_DESCRIPTOR)))
             return true;
         IMAGE_IMPORT_DESCRIPTOR descriptor = *map.read<IMAGE_IMPORT_DESCRIPTOR>(at);
         if (descriptor.Name == 0)
@@ -215,7 +223,8 @@ bool resolve_imports(MappedModule* module) {
         HMODULE library = LoadLibraryA(library_name);
         if (!library)
             return false;
-        void* grown = std::realloc(module->dependencies, (std::size_t(module->dependency_count) + 1) * sizeof(HMODULE));
+        void* grown =
+            std::realloc(module->dependencies, (std::size_t(module->dependency_count) + 1) * sizeof(HMODULE));
         if (!grown) {
             FreeLibrary(library); // not stored, so unmap_module could not release it
             return false;
@@ -223,7 +232,8 @@ bool resolve_imports(MappedModule* module) {
         module->dependencies = static_cast<HMODULE*>(grown);
         module->dependencies[module->dependency_count++] = library;
 
-        std::uint64_t lookup = descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
+        std::uint64_t lookup =
+            descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
         std::uint64_t address = descriptor.FirstThunk;
         for (std::uint64_t slot = 0;; slot += sizeof(ULONGLONG)) {
             auto entry = map.read<ULONGLONG>(lookup + slot);
@@ -241,7 +251,8 @@ bool resolve_imports(MappedModule* module) {
                     return false;
                 function = GetProcAddress(library, function_name);
             }
-            if (!function || !map.write<ULONGLONG>(address + slot, ULONGLONG(reinterpret_cast<ULONG_PTR>(function))))
+            if (!function ||
+                !map.write<ULONGLONG>(address + slot, ULONGLONG(reinterpret_cast<ULONG_PTR>(function))))
                 return false;
         }
     }
@@ -261,7 +272,8 @@ void protect_sections(MappedModule* module) {
             // Whole pages only, and none that also holds the headers or another section: the
             // decommit must not take their bytes with it.
             std::uint64_t start = section.VirtualAddress / kPage * kPage;
-            std::uint64_t end = (std::uint64_t(section.VirtualAddress) + section.SizeOfRawData + kPage - 1) / kPage * kPage;
+            std::uint64_t end =
+                (std::uint64_t(section.VirtualAddress) + section.SizeOfRawData + kPage - 1) / kPage * kPage;
             std::uint64_t headers_size = nt.OptionalHeader.SizeOfHeaders;
             std::uint64_t alignment = nt.OptionalHeader.SectionAlignment;
             if (shared_with_others(sections, i, start, start + kPage, headers_size, alignment))
@@ -308,7 +320,8 @@ MappedModule* map_module(const void* data, std::size_t length) {
     // The headers that are copied must hold the NT headers and the section table, and fit both the
     // image and the mapping; the entry point must lie inside the mapping.
     std::uint64_t headers_size = optional.SizeOfHeaders;
-    std::uint64_t table_end = std::uint64_t(*nt_offset) + kFileHeaderEnd + nt->FileHeader.SizeOfOptionalHeader +
+    std::uint64_t table_end = std::uint64_t(*nt_offset) + kFileHeaderEnd +
+                              nt->FileHeader.SizeOfOptionalHeader +
                               std::uint64_t(nt->FileHeader.NumberOfSections) * sizeof(IMAGE_SECTION_HEADER);
     if (headers_size > length || headers_size > optional.SizeOfImage ||
         std::uint64_t(*nt_offset) + sizeof(IMAGE_NT_HEADERS64) > headers_size || table_end > headers_size ||
@@ -316,9 +329,11 @@ MappedModule* map_module(const void* data, std::size_t length) {
         return nullptr;
 
     LPVOID preferred = reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(optional.ImageBase));
-    unsigned char* code_base = static_cast<unsigned char*>(VirtualAlloc(preferred, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
+    unsigned char* code_base = static_cast<unsigned char*>(
+        VirtualAlloc(preferred, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
     if (!code_base)
-        code_base = static_cast<unsigned char*>(VirtualAlloc(nullptr, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
+        code_base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
     if (!code_base)
         return nullptr;
 
@@ -342,7 +357,8 @@ MappedModule* map_module(const void* data, std::size_t length) {
     }
     std::memcpy(code_base, image.at(0), std::size_t(headers_size));
     module->headers = reinterpret_cast<PIMAGE_NT_HEADERS64>(code_base + *nt_offset);
-    mapping(module).write<ULONGLONG>(std::uint64_t(*nt_offset) + offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+    mapping(module).write<ULONGLONG>(std::uint64_t(*nt_offset) +
+                                         offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
                                          offsetof(IMAGE_OPTIONAL_HEADER64, ImageBase),
                                      ULONGLONG(reinterpret_cast<ULONG_PTR>(code_base)));
 
@@ -372,10 +388,14 @@ MappedModule* map_module(const void* data, std::size_t length) {
 void* find_export(MappedModule* module, const char* name) {
     if (!module || !name)
         return nullptr;
-    IMAGE_DATA_DIRECTORY dir = directory(mapped_headers(module), IMAGE_DIRECTORY_ENTRY_EXPORT);
+    // Even the headers may have been made inaccessible by a section laid over them.
+    ProtectedView view(module);
+    auto nt = view.read<IMAGE_NT_HEADERS64>(headers_offset(module));
+    if (!nt)
+        return nullptr;
+    IMAGE_DATA_DIRECTORY dir = directory(*nt, IMAGE_DIRECTORY_ENTRY_EXPORT);
     if (dir.Size == 0)
         return nullptr;
-    ProtectedView view(module);
     auto exports = view.read<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
     if (!exports || exports->NumberOfNames == 0 || exports->NumberOfFunctions == 0)
         return nullptr;

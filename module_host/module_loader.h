@@ -14,9 +14,9 @@ struct MappedModule {
     unsigned char* code_base;    // start of the mapping: the image's actual base address
     HMODULE* dependencies;       // libraries loaded for the imports, in descriptor order; null while none
     int dependency_count;
-    int initialized;             // 1 once the entry point accepted DLL_PROCESS_ATTACH
-    SIZE_T image_size;           // SizeOfImage: the extent of the mapping, which bounds every later read
-    DWORD entry_point;           // AddressOfEntryPoint, 0 for none
+    int initialized;   // 1 once the entry point accepted DLL_PROCESS_ATTACH
+    SIZE_T image_size; // SizeOfImage: the extent of the mapping, which bounds every later read
+    DWORD entry_point; // AddressOfEntryPoint, 0 for none
 };
 
 // Maps the image of `length` bytes at `data`; null when it cannot be mapped.

@@ -68,15 +68,21 @@ struct Layout {
 
     // Offsets in the file.
     static std::size_t optional(std::size_t field) { return PeBuilder::optional_header_offset + field; }
-    static std::size_t section(int index, std::size_t field) { return PeBuilder::section_header_offset(index) + field; }
-    static std::size_t directory(int index, bool size) { return PeBuilder::data_directory_offset(index) + (size ? 4 : 0); }
+    static std::size_t section(int index, std::size_t field) {
+        return PeBuilder::section_header_offset(index) + field;
+    }
+    static std::size_t directory(int index, bool size) {
+        return PeBuilder::data_directory_offset(index) + (size ? 4 : 0);
+    }
     std::size_t at(std::uint32_t rva) const { return b.file_offset(rva); }
     std::size_t import_field(std::size_t field) const { return at(idata) + field; }
     std::size_t export_field(std::size_t field) const { return at(edata) + field; }
     std::size_t export_table(std::size_t directory_field, std::size_t index, std::size_t width) const {
         return at(read_file<DWORD>(bytes, export_field(directory_field))) + index * width;
     }
-    std::size_t block(int index, std::size_t field) const { return at(reloc) + 12 * std::size_t(index) + field; }
+    std::size_t block(int index, std::size_t field) const {
+        return at(reloc) + 12 * std::size_t(index) + field;
+    }
 
     template <class T> void patch(std::size_t offset, T value) { PeBuilder::patch<T>(bytes, offset, value); }
 
@@ -95,7 +101,9 @@ struct Layout {
         std::memcpy(&v, m->code_base + rva, sizeof v);
         return v;
     }
-    std::uint64_t relocated(MappedModule* m) const { return reinterpret_cast<std::uintptr_t>(m->code_base) + data; }
+    std::uint64_t relocated(MappedModule* m) const {
+        return reinterpret_cast<std::uintptr_t>(m->code_base) + data;
+    }
     std::uint64_t unrelocated() const { return b.image_base() + data; }
 };
 
@@ -123,7 +131,9 @@ void first_block_only(MappedModule* m, const Layout& l) {
     EXPECT_EQ(l.pointer(m, l.data + 8), l.unrelocated());
 }
 
-void no_imports_bound(MappedModule*, const Layout&) { EXPECT_EQ(zvk_winapi::library_reference_count(test_library), 0); }
+void no_imports_bound(MappedModule*, const Layout&) {
+    EXPECT_EQ(zvk_winapi::library_reference_count(test_library), 0);
+}
 
 class DamagedImage : public ::testing::Test {
 protected:
@@ -176,19 +186,45 @@ TEST_F(DamagedImage, HeadersAndTablesOutOfBounds) {
         {"no DOS signature", [](Layout& l) { l.patch<WORD>(0, 0x4D5A); }, refused, nullptr},
         {"e_lfanew negative", [](Layout& l) { l.patch<LONG>(0x3C, -8); }, refused, nullptr},
         {"e_lfanew past the image", [](Layout& l) { l.patch<LONG>(0x3C, 0x7FFFFFF0); }, refused, nullptr},
-        {"NT headers running past the image", [](Layout& l) { l.patch<LONG>(0x3C, LONG(l.bytes.size() - 100)); }, refused, nullptr},
-        {"no NT signature", [](Layout& l) { l.patch<DWORD>(PeBuilder::nt_headers_offset, 0x00004551); }, refused, nullptr},
+        {"NT headers running past the image",
+         [](Layout& l) { l.patch<LONG>(0x3C, LONG(l.bytes.size() - 100)); }, refused, nullptr},
+        {"no NT signature", [](Layout& l) { l.patch<DWORD>(PeBuilder::nt_headers_offset, 0x00004551); },
+         refused, nullptr},
         {"section table past the headers",
-         [](Layout& l) { l.patch<WORD>(PeBuilder::file_header_offset + offsetof(IMAGE_FILE_HEADER, NumberOfSections), 0xFFFF); }, refused, nullptr},
+         [](Layout& l) {
+             l.patch<WORD>(PeBuilder::file_header_offset + offsetof(IMAGE_FILE_HEADER, NumberOfSections),
+                           0xFFFF);
+         },
+         refused, nullptr},
         {"optional header size past the headers",
-         [](Layout& l) { l.patch<WORD>(PeBuilder::file_header_offset + offsetof(IMAGE_FILE_HEADER, SizeOfOptionalHeader), 0xFFFF); }, refused, nullptr},
-        {"SizeOfHeaders past the image", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfHeaders)), DWORD(l.bytes.size() + 1)); }, refused, nullptr},
-        {"SizeOfHeaders too small for the section table", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfHeaders)), 0x100); }, refused, nullptr},
-        {"SizeOfHeaders past SizeOfImage", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), 0x100); }, refused, nullptr},
-        {"SizeOfImage 0", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), 0); }, refused, nullptr},
-        {"SizeOfImage short of the last section", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), l.reloc + 0x100); }, refused, nullptr},
-        {"entry point past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, AddressOfEntryPoint)), l.image_size); }, refused, nullptr},
-        {"no data directories at all", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, NumberOfRvaAndSizes)), 0); }, mapped,
+         [](Layout& l) {
+             l.patch<WORD>(PeBuilder::file_header_offset + offsetof(IMAGE_FILE_HEADER, SizeOfOptionalHeader),
+                           0xFFFF);
+         },
+         refused, nullptr},
+        {"SizeOfHeaders past the image",
+         [](Layout& l) {
+             l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfHeaders)), DWORD(l.bytes.size() + 1));
+         },
+         refused, nullptr},
+        {"SizeOfHeaders too small for the section table",
+         [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfHeaders)), 0x100); }, refused,
+         nullptr},
+        {"SizeOfHeaders past SizeOfImage",
+         [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), 0x100); }, refused,
+         nullptr},
+        {"SizeOfImage 0", [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), 0); },
+         refused, nullptr},
+        {"SizeOfImage short of the last section",
+         [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, SizeOfImage)), l.reloc + 0x100); },
+         refused, nullptr},
+        {"entry point past the mapping",
+         [](Layout& l) {
+             l.patch<DWORD>(Layout::optional(offsetof(IOH, AddressOfEntryPoint)), l.image_size);
+         },
+         refused, nullptr},
+        {"no data directories at all",
+         [](Layout& l) { l.patch<DWORD>(Layout::optional(offsetof(IOH, NumberOfRvaAndSizes)), 0); }, mapped,
          [](MappedModule* m, const Layout& l) {
              exports_missing(m, l);
              no_imports_bound(m, l);
@@ -196,11 +232,37 @@ TEST_F(DamagedImage, HeadersAndTablesOutOfBounds) {
          }},
 
         // Sections.
-        {"raw data past the image", [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, PointerToRawData)), DWORD(l.bytes.size() - 0x100)); }, refused, nullptr},
-        {"raw data offset plus size past 32 bits", [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, PointerToRawData)), 0xFFFFFF00); }, refused, nullptr},
-        {"raw size past 32 bits", [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, SizeOfRawData)), 0xFFFFFFFF); }, refused, nullptr},
-        {"section past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, VirtualAddress)), 0xFFFFF000); }, refused, nullptr},
-        {"section running past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, VirtualAddress)), l.image_size - 0x100); }, refused, nullptr},
+        {"raw data past the image",
+         [](Layout& l) {
+             l.patch<DWORD>(Layout::section(2, offsetof(ISH, PointerToRawData)),
+                            DWORD(l.bytes.size() - 0x100));
+         },
+         refused, nullptr},
+        {"raw data offset plus size past 32 bits",
+         [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, PointerToRawData)), 0xFFFFFF00); },
+         refused, nullptr},
+        {"raw size past 32 bits",
+         [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, SizeOfRawData)), 0xFFFFFFFF); },
+         refused, nullptr},
+        {"section past the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::section(2, offsetof(ISH, VirtualAddress)), 0xFFFFF000); },
+         refused, nullptr},
+        {"section running past the mapping",
+         [](Layout& l) {
+             l.patch<DWORD>(Layout::section(2, offsetof(ISH, VirtualAddress)), l.image_size - 0x100);
+         },
+         refused, nullptr},
+        {"inaccessible section over the headers",
+         [](Layout& l) {
+             l.patch<DWORD>(Layout::section(2, offsetof(ISH, VirtualAddress)), 0);
+             l.patch<DWORD>(Layout::section(2, offsetof(ISH, PointerToRawData)), 0); // the headers themselves
+             l.patch<DWORD>(Layout::section(2, offsetof(ISH, Characteristics)), 0);
+         },
+         mapped,
+         [](MappedModule* m, const Layout&) {
+             EXPECT_EQ(zvk_winapi::query_page(m->code_base).protection, DWORD(PAGE_NOACCESS));
+             EXPECT_EQ(find_export(m, "get_value"), nullptr);
+         }},
         {"empty section past the mapping",
          [](Layout& l) {
              l.patch<DWORD>(Layout::section(2, offsetof(ISH, SizeOfRawData)), 0);
@@ -209,25 +271,32 @@ TEST_F(DamagedImage, HeadersAndTablesOutOfBounds) {
          refused, nullptr},
 
         // Base relocations (the image is always moved, so they are applied).
-        {"relocations past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::directory(5, false), 0x7FFFF000); }, mapped, relocations_ended_at_once},
+        {"relocations past the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(5, false), 0x7FFFF000); }, mapped,
+         relocations_ended_at_once},
         {"relocation directory past 32 bits",
          [](Layout& l) {
              l.patch<DWORD>(Layout::directory(5, false), 0xFFFFFFF8);
              l.patch<DWORD>(Layout::directory(5, true), 0x100);
          },
          mapped, relocations_ended_at_once},
-        {"relocation directory size huge", [](Layout& l) { l.patch<DWORD>(Layout::directory(5, true), 0xFFFFFF00); }, mapped,
+        {"relocation directory size huge",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(5, true), 0xFFFFFF00); }, mapped,
          [](MappedModule* m, const Layout& l) {
              EXPECT_EQ(l.pointer(m, l.rdata), l.relocated(m));
              EXPECT_EQ(l.pointer(m, l.data + 8), l.relocated(m));
          }},
-        {"relocation directory ending inside a block", [](Layout& l) { l.patch<DWORD>(Layout::directory(5, true), 12 + 8 + 1); }, mapped, first_block_only},
-        {"block size 0", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 0); }, mapped, relocations_ended_at_once},
-        {"block size 7", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 7); }, mapped, relocations_ended_at_once},
+        {"relocation directory ending inside a block",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(5, true), 12 + 8 + 1); }, mapped, first_block_only},
+        {"block size 0", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 0); }, mapped,
+         relocations_ended_at_once},
+        {"block size 7", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 7); }, mapped,
+         relocations_ended_at_once},
         {"block size 8", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 8); }, mapped,
          [](MappedModule* m, const Layout& l) { EXPECT_EQ(l.pointer(m, l.rdata), l.unrelocated()); }},
         {"block size huge", [](Layout& l) { l.patch<DWORD>(l.block(0, 4), 0xFFFFFFF0); }, mapped, nullptr},
-        {"block for a page past the mapping", [](Layout& l) { l.patch<DWORD>(l.block(1, 0), 0x7FFFF000); }, mapped, first_block_only},
+        {"block for a page past the mapping", [](Layout& l) { l.patch<DWORD>(l.block(1, 0), 0x7FFFF000); },
+         mapped, first_block_only},
         {"entry for 8 bytes across the end of the mapping",
          [](Layout& l) {
              l.patch<DWORD>(l.block(1, 0), l.image_size - 0x1000);
@@ -242,57 +311,100 @@ TEST_F(DamagedImage, HeadersAndTablesOutOfBounds) {
          mapped, first_block_only},
 
         // Imports.
-        {"import directory past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::directory(1, false), 0x7FFFF000); }, mapped, no_imports_bound},
-        {"import descriptor across the end of the mapping", [](Layout& l) { l.patch<DWORD>(Layout::directory(1, false), l.image_size - 10); }, mapped, no_imports_bound},
-        {"library name past the mapping", [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, Name)), 0x7FFFFFF0); }, refused, nullptr},
+        {"import directory past the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(1, false), 0x7FFFF000); }, mapped,
+         no_imports_bound},
+        {"import descriptor across the end of the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(1, false), l.image_size - 10); }, mapped,
+         no_imports_bound},
+        {"library name past the mapping",
+         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, Name)), 0x7FFFFFF0); }, refused,
+         nullptr},
         {"library name without its NUL inside the mapping",
-         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, Name)), l.text_without_nul_at_end()); }, refused, nullptr},
-        {"lookup table past the mapping", [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, OriginalFirstThunk)), 0x7FFFFFF0); }, refused, nullptr},
+         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, Name)), l.text_without_nul_at_end()); },
+         refused, nullptr},
+        {"lookup table past the mapping",
+         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, OriginalFirstThunk)), 0x7FFFFFF0); },
+         refused, nullptr},
         {"lookup table across the end of the mapping",
-         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, OriginalFirstThunk)), l.text_without_nul_at_end()); }, refused, nullptr},
+         [](Layout& l) {
+             l.patch<DWORD>(l.import_field(offsetof(IID, OriginalFirstThunk)), l.text_without_nul_at_end());
+         },
+         refused, nullptr},
         {"function name past the mapping",
-         [](Layout& l) { l.patch<std::uint64_t>(l.at(read_file<DWORD>(l.bytes, l.import_field(offsetof(IID, OriginalFirstThunk)))), 0x7FFFFFFFFFFFFFF0ULL); },
+         [](Layout& l) {
+             l.patch<std::uint64_t>(
+                 l.at(read_file<DWORD>(l.bytes, l.import_field(offsetof(IID, OriginalFirstThunk)))),
+                 0x7FFFFFFFFFFFFFF0ULL);
+         },
          refused, nullptr},
         {"function name without its NUL inside the mapping",
          [](Layout& l) {
              std::uint32_t tail = l.text_without_nul_at_end();
-             l.patch<std::uint64_t>(l.at(read_file<DWORD>(l.bytes, l.import_field(offsetof(IID, OriginalFirstThunk)))), tail - 2);
+             l.patch<std::uint64_t>(
+                 l.at(read_file<DWORD>(l.bytes, l.import_field(offsetof(IID, OriginalFirstThunk)))),
+                 tail - 2);
          },
          refused, nullptr},
-        {"address table past the mapping", [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, FirstThunk)), l.image_size - 4); }, refused, nullptr},
+        {"address table past the mapping",
+         [](Layout& l) { l.patch<DWORD>(l.import_field(offsetof(IID, FirstThunk)), l.image_size - 4); },
+         refused, nullptr},
 
         // Exports.
-        {"export directory past the mapping", [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), 0x7FFFF000); }, mapped, exports_missing},
+        {"export directory past the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), 0x7FFFF000); }, mapped, exports_missing},
         {"export directory past 32 bits",
          [](Layout& l) {
              l.patch<DWORD>(Layout::directory(0, false), 0xFFFFFFF0);
              l.patch<DWORD>(Layout::directory(0, true), 0x100);
          },
          mapped, exports_missing},
-        {"export directory across the end of the mapping", [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), l.image_size - 8); }, mapped, exports_missing},
-        {"export directory on a decommitted page", [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), l.reloc); }, mapped, exports_missing},
-        {"name count larger than the name table", [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, NumberOfNames)), 0x7FFFFFFF); }, mapped,
+        {"export directory across the end of the mapping",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), l.image_size - 8); }, mapped,
+         exports_missing},
+        {"export directory on a decommitted page",
+         [](Layout& l) { l.patch<DWORD>(Layout::directory(0, false), l.reloc); }, mapped, exports_missing},
+        {"name count larger than the name table",
+         [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, NumberOfNames)), 0x7FFFFFFF); }, mapped,
          [](MappedModule* m, const Layout&) {
              EXPECT_NE(find_export(m, "get_value"), nullptr);
              EXPECT_EQ(find_export(m, "missing"), nullptr);
          }},
-        {"function count smaller than an ordinal index", [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, NumberOfFunctions)), 1); }, mapped,
+        {"function count smaller than an ordinal index",
+         [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, NumberOfFunctions)), 1); }, mapped,
          [](MappedModule* m, const Layout&) {
              EXPECT_NE(find_export(m, "get_value"), nullptr);
              EXPECT_EQ(find_export(m, "second"), nullptr);
          }},
-        {"ordinal index past the function table", [](Layout& l) { l.patch<WORD>(l.export_table(offsetof(IED, AddressOfNameOrdinals), 0, 2), 0xFFFF); }, mapped,
-         [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
-        {"name table past the mapping", [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfNames)), 0x7FFFFFF0); }, mapped, exports_missing},
-        {"ordinal table past the mapping", [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfNameOrdinals)), 0xFFFFFFFF); }, mapped, exports_missing},
-        {"function table past the mapping", [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfFunctions)), l.image_size - 2); }, mapped, exports_missing},
-        {"function address past the mapping", [](Layout& l) { l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfFunctions), 0, 4), 0x7FFFFFFF); }, mapped,
-         [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
+        {"ordinal index past the function table",
+         [](Layout& l) { l.patch<WORD>(l.export_table(offsetof(IED, AddressOfNameOrdinals), 0, 2), 0xFFFF); },
+         mapped, [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
+        {"name table past the mapping",
+         [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfNames)), 0x7FFFFFF0); }, mapped,
+         exports_missing},
+        {"ordinal table past the mapping",
+         [](Layout& l) { l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfNameOrdinals)), 0xFFFFFFFF); },
+         mapped, exports_missing},
+        {"function table past the mapping",
+         [](Layout& l) {
+             l.patch<DWORD>(l.export_field(offsetof(IED, AddressOfFunctions)), l.image_size - 2);
+         },
+         mapped, exports_missing},
+        {"function address past the mapping",
+         [](Layout& l) {
+             l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfFunctions), 0, 4), 0x7FFFFFFF);
+         },
+         mapped, [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
         {"export name without its NUL inside the mapping",
-         [](Layout& l) { l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfNames), 0, 4), l.text_without_nul_at_end()); }, mapped,
-         [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "AAAA"), nullptr); }},
-        {"export name on a decommitted page", [](Layout& l) { l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfNames), 0, 4), l.reloc + 0x20); }, mapped,
-         [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
+         [](Layout& l) {
+             l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfNames), 0, 4), l.text_without_nul_at_end());
+         },
+         mapped, [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "AAAA"), nullptr); }},
+        {"export name on a decommitted page",
+         [](Layout& l) {
+             l.patch<DWORD>(l.export_table(offsetof(IED, AddressOfNames), 0, 4), l.reloc + 0x20);
+         },
+         mapped, [](MappedModule* m, const Layout&) { EXPECT_EQ(find_export(m, "get_value"), nullptr); }},
     };
 
     for (const Damage& c : cases) {

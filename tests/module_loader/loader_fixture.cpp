@@ -21,8 +21,12 @@ BOOL ZVK_MS_ABI recording_entry(HINSTANCE instance, DWORD reason, LPVOID reserve
 }
 
 namespace {
-ZVK_MS_ABI long long add_numbers(long long a, long long b) { return a + b; }
-ZVK_MS_ABI long long times_six(long long a) { return a * 6; }
+ZVK_MS_ABI long long add_numbers(long long a, long long b) {
+    return a + b;
+}
+ZVK_MS_ABI long long times_six(long long a) {
+    return a * 6;
+}
 } // namespace
 
 void register_test_library() {

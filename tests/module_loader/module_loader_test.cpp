@@ -13,8 +13,8 @@
 #include <cstring>
 
 using namespace loader_test;
-using zvk_test::PeBuilder;
 using zvk_test::page_permissions;
+using zvk_test::PeBuilder;
 namespace x64 = zvk_test::x64;
 
 namespace {
@@ -51,7 +51,8 @@ struct ValueImage {
 struct Blocker {
     void* base;
     Blocker(std::uint64_t address, std::size_t size)
-        : base(VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE)) {}
+        : base(VirtualAlloc(reinterpret_cast<void*>(address), size, MEM_RESERVE | MEM_COMMIT,
+                            PAGE_READWRITE)) {}
     ~Blocker() {
         if (base)
             VirtualFree(base, 0, MEM_RELEASE);
@@ -73,7 +74,9 @@ protected:
     std::size_t reservations = 0;
 };
 
-std::uint64_t free_base(std::size_t size) { return reinterpret_cast<std::uintptr_t>(zvk_test::free_address(size)); }
+std::uint64_t free_base(std::size_t size) {
+    return reinterpret_cast<std::uintptr_t>(zvk_test::free_address(size));
+}
 
 } // namespace
 
@@ -181,9 +184,11 @@ TEST_F(Loader, SectionWithoutRawDataIsZeroedAndProtectedOverTheHeaderSize) {
         std::size_t size_field, other_field; // offsets in the optional header
     } cases[] = {
         {"initialised data", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ,
-         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfInitializedData), offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfUninitializedData)},
+         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfInitializedData),
+         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfUninitializedData)},
         {"uninitialised data", IMAGE_SCN_CNT_UNINITIALIZED_DATA | IMAGE_SCN_MEM_READ,
-         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfUninitializedData), offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfInitializedData)},
+         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfUninitializedData),
+         offsetof(IMAGE_OPTIONAL_HEADER64, SizeOfInitializedData)},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -217,17 +222,21 @@ TEST_F(Loader, DiscardableSectionIsDecommittedAfterRelocation) {
     EXPECT_FALSE(zvk_winapi::query_page(m->code_base + reloc).committed);
     EXPECT_NE(IsBadReadPtr(m->code_base + reloc, 1), FALSE);
     // ... and was used before it went.
-    EXPECT_EQ(read_at<std::uint64_t>(m->code_base + image.rdata), reinterpret_cast<std::uintptr_t>(m->code_base) + image.data);
+    EXPECT_EQ(read_at<std::uint64_t>(m->code_base + image.rdata),
+              reinterpret_cast<std::uintptr_t>(m->code_base) + image.data);
 }
 
 TEST_F(Loader, DecommitSparesAPageThatAnotherSectionShares) {
     // A discardable section placed in the second half of the page that holds .data.
     PeBuilder b;
     std::uint32_t data = b.add_section(".data", PeBuilder::read_write_data, 0x200);
-    b.add_section(".disc", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_DISCARDABLE, 0x200);
+    b.add_section(".disc", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_DISCARDABLE,
+                  0x200);
     b.write_u32(data, kValue);
     std::string bytes = b.build();
-    PeBuilder::patch<DWORD>(bytes, PeBuilder::section_header_offset(1) + offsetof(IMAGE_SECTION_HEADER, VirtualAddress), data + 0x800);
+    PeBuilder::patch<DWORD>(
+        bytes, PeBuilder::section_header_offset(1) + offsetof(IMAGE_SECTION_HEADER, VirtualAddress),
+        data + 0x800);
     ModulePtr m = map_image(bytes);
     ASSERT_TRUE(m);
     ASSERT_EQ(IsBadReadPtr(m->code_base + data, 4), FALSE);
@@ -311,7 +320,8 @@ TEST_F(Loader, ImportsByNameAndOrdinalAreBoundAndReallyCalled) {
         std::string bytes = b.build();
         // Only the low 16 bits of an ordinal entry are the ordinal.
         for (std::uint32_t entry : {b.lookup_entry_rva(times), b.address_slot_rva(times)})
-            PeBuilder::patch<std::uint64_t>(bytes, b.file_offset(entry), IMAGE_ORDINAL_FLAG64 | 0x0000ABCD00010000ULL | times_six_ordinal);
+            PeBuilder::patch<std::uint64_t>(bytes, b.file_offset(entry),
+                                            IMAGE_ORDINAL_FLAG64 | 0x0000ABCD00010000ULL | times_six_ordinal);
 
         ModulePtr m = map_image(bytes);
         ASSERT_TRUE(m);
@@ -373,12 +383,8 @@ TEST_F(Loader, ExportsAreFoundByNameWithoutRegardToCase) {
         const char* name;
         std::int64_t offset; // -1: not found
     } cases[] = {
-        {"get_used_screens", 0},
-        {"GET_USED_SCREENS", 0},
-        {"Get_Screen_Properties", 0x10},
-        {"get_used_screen", -1},
-        {"get_used_screens_", -1},
-        {"", -1},
+        {"get_used_screens", 0}, {"GET_USED_SCREENS", 0},   {"Get_Screen_Properties", 0x10},
+        {"get_used_screen", -1}, {"get_used_screens_", -1}, {"", -1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -400,13 +406,15 @@ TEST_F(Loader, ImageWithoutExportsFindsNothing) {
         EXPECT_EQ(find_export(m.get(), name), nullptr) << name;
 }
 
-TEST_F(Loader, UnmapAcceptsNull) { unmap_module(nullptr); }
+TEST_F(Loader, UnmapAcceptsNull) {
+    unmap_module(nullptr);
+}
 
 TEST_F(Loader, SimpleModuleImageGivesItsName) {
     ModulePtr m = map_image(zvk_test::simple_module_image("Storage Test"));
     ASSERT_TRUE(m);
     EXPECT_EQ(m->initialized, 1);
-    auto* name = export_function<const char* ZVK_MS_ABI()>(m.get(), "get_module_name");
+    auto* name = export_function<const char * ZVK_MS_ABI()>(m.get(), "get_module_name");
     ASSERT_NE(name, nullptr);
     EXPECT_STREQ(name(), "Storage Test");
 }

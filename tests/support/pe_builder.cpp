@@ -8,7 +8,9 @@
 namespace zvk_test {
 namespace {
 
-std::uint32_t align_up(std::uint32_t value, std::uint32_t unit) { return (value + unit - 1) / unit * unit; }
+std::uint32_t align_up(std::uint32_t value, std::uint32_t unit) {
+    return (value + unit - 1) / unit * unit;
+}
 
 void put(std::vector<std::uint8_t>& bytes, std::size_t offset, const void* data, std::size_t count) {
     if (bytes.size() < offset + count)
@@ -48,10 +50,11 @@ std::uint32_t PeBuilder::next_rva() const {
     return last.rva + align_up(std::max<std::uint32_t>(last.virtual_size, 1), section_alignment);
 }
 
-std::uint32_t PeBuilder::add_section(const std::string& name, std::uint32_t characteristics, std::uint32_t raw_size,
-                                     std::uint32_t virtual_size) {
+std::uint32_t PeBuilder::add_section(const std::string& name, std::uint32_t characteristics,
+                                     std::uint32_t raw_size, std::uint32_t virtual_size) {
     check_open();
-    Section s{name, characteristics, next_rva(), std::max(virtual_size, raw_size), std::vector<std::uint8_t>(raw_size)};
+    Section s{name, characteristics, next_rva(), std::max(virtual_size, raw_size),
+              std::vector<std::uint8_t>(raw_size)};
     sections.push_back(s);
     return s.rva;
 }
@@ -78,7 +81,9 @@ void PeBuilder::write_address32(std::uint32_t rva, std::uint32_t target_rva) {
     add_relocation(rva, IMAGE_REL_BASED_HIGHLOW);
 }
 
-void PeBuilder::add_relocation(std::uint32_t rva, std::uint16_t type) { relocations.push_back({rva, type}); }
+void PeBuilder::add_relocation(std::uint32_t rva, std::uint16_t type) {
+    relocations.push_back({rva, type});
+}
 
 int PeBuilder::add_import(Import import) {
     check_open();
@@ -189,8 +194,9 @@ std::vector<PeBuilder::Section> PeBuilder::all_sections() const {
             put_text(bytes, l.library_name[k] - idata, l.libraries[k]);
         }
         for (std::size_t i = 0; i < imports.size(); ++i) {
-            std::uint64_t entry = imports[i].function.empty() ? (IMAGE_ORDINAL_FLAG64 | imports[i].ordinal_or_hint)
-                                                              : std::uint64_t(l.hint_name[i]);
+            std::uint64_t entry = imports[i].function.empty()
+                                      ? (IMAGE_ORDINAL_FLAG64 | imports[i].ordinal_or_hint)
+                                      : std::uint64_t(l.hint_name[i]);
             // On disk the address table holds the same entries as the lookup table.
             put(bytes, l.address_slot[i] - idata, entry);
             put(bytes, l.lookup_entry[i] - idata, entry);
@@ -199,7 +205,8 @@ std::vector<PeBuilder::Section> PeBuilder::all_sections() const {
                 put_text(bytes, l.hint_name[i] - idata + 2, imports[i].function);
             }
         }
-        add(".idata", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE, std::move(bytes));
+        add(".idata", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_WRITE,
+            std::move(bytes));
     }
 
     if (!exports.empty()) {
@@ -209,8 +216,10 @@ std::vector<PeBuilder::Section> PeBuilder::all_sections() const {
         for (std::uint32_t i = 0; i < n; ++i)
             order[i] = i;
         // The name table is sorted, as Windows' binary search expects.
-        std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) { return exports[a].name < exports[b].name; });
-        std::uint32_t functions = sizeof(IMAGE_EXPORT_DIRECTORY), names = functions + 4 * n, ordinals = names + 4 * n;
+        std::sort(order.begin(), order.end(),
+                  [&](std::uint32_t a, std::uint32_t b) { return exports[a].name < exports[b].name; });
+        std::uint32_t functions = sizeof(IMAGE_EXPORT_DIRECTORY), names = functions + 4 * n,
+                      ordinals = names + 4 * n;
         std::uint32_t text = ordinals + 2 * n;
         std::vector<std::uint8_t> bytes;
         const std::string dll_name = "image.dll";
@@ -250,12 +259,15 @@ std::vector<PeBuilder::Section> PeBuilder::all_sections() const {
             put(bytes, at, block);
             put(bytes, at + 8, entries.data(), 2 * entries.size());
         }
-        add(".reloc", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_DISCARDABLE, std::move(bytes));
+        add(".reloc", IMAGE_SCN_CNT_INITIALIZED_DATA | IMAGE_SCN_MEM_READ | IMAGE_SCN_MEM_DISCARDABLE,
+            std::move(bytes));
     }
     return all;
 }
 
-int PeBuilder::section_count() const { return int(all_sections().size()); }
+int PeBuilder::section_count() const {
+    return int(all_sections().size());
+}
 
 std::uint32_t PeBuilder::size_of_image() const {
     std::vector<Section> all = all_sections();
@@ -296,7 +308,8 @@ std::size_t PeBuilder::file_offset(std::uint32_t rva) const {
 
 std::string PeBuilder::build() const {
     std::vector<Section> all = all_sections();
-    std::uint32_t headers_size = align_up(std::uint32_t(section_header_offset(int(all.size()))), file_alignment);
+    std::uint32_t headers_size =
+        align_up(std::uint32_t(section_header_offset(int(all.size()))), file_alignment);
     std::vector<std::uint8_t> file(headers_size);
 
     IMAGE_DOS_HEADER dos{};
@@ -309,7 +322,8 @@ std::string PeBuilder::build() const {
     nt.FileHeader.Machine = IMAGE_FILE_MACHINE_AMD64;
     nt.FileHeader.NumberOfSections = WORD(all.size());
     nt.FileHeader.SizeOfOptionalHeader = sizeof(IMAGE_OPTIONAL_HEADER64);
-    nt.FileHeader.Characteristics = IMAGE_FILE_EXECUTABLE_IMAGE | IMAGE_FILE_LARGE_ADDRESS_AWARE | IMAGE_FILE_DLL;
+    nt.FileHeader.Characteristics =
+        IMAGE_FILE_EXECUTABLE_IMAGE | IMAGE_FILE_LARGE_ADDRESS_AWARE | IMAGE_FILE_DLL;
     IMAGE_OPTIONAL_HEADER64& o = nt.OptionalHeader;
     o.Magic = IMAGE_NT_OPTIONAL_HDR64_MAGIC;
     o.AddressOfEntryPoint = entry;
@@ -356,7 +370,8 @@ std::string PeBuilder::build() const {
             o.SizeOfUninitializedData += s.virtual_size;
         if (s.name == ".idata") {
             ImportLayout l = import_layout();
-            o.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT] = {s.rva, std::uint32_t((l.libraries.size() + 1) * sizeof(IMAGE_IMPORT_DESCRIPTOR))};
+            o.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT] = {
+                s.rva, std::uint32_t((l.libraries.size() + 1) * sizeof(IMAGE_IMPORT_DESCRIPTOR))};
             o.DataDirectory[IMAGE_DIRECTORY_ENTRY_IAT] = {l.address_tables_start, l.address_tables_size};
         } else if (s.name == ".edata") {
             o.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT] = {s.rva, s.virtual_size};
@@ -409,7 +424,8 @@ std::vector<std::uint8_t> jump_to(const void* address) {
 std::string simple_module_image(const std::string& name) {
     PeBuilder b;
     std::uint32_t text = b.add_section(".text", PeBuilder::code, 0x200);
-    std::uint32_t rdata = b.add_section(".rdata", PeBuilder::read_only_data, std::uint32_t(align_up(std::uint32_t(name.size() + 1), 0x200)));
+    std::uint32_t rdata = b.add_section(".rdata", PeBuilder::read_only_data,
+                                        std::uint32_t(align_up(std::uint32_t(name.size() + 1), 0x200)));
     b.write(rdata, name.c_str(), name.size() + 1);
     b.write(text, x64::return_address(text, rdata));
     b.add_export("get_module_name", text);

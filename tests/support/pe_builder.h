@@ -39,11 +39,15 @@ public:
     static constexpr std::uint32_t uninitialized_data = 0xC0000080; // uninitialised data, read, write
 
     // Offsets of the headers in the built file.
-    static constexpr std::size_t nt_headers_offset = 0x40;                    // e_lfanew
-    static constexpr std::size_t file_header_offset = nt_headers_offset + 4;  // IMAGE_FILE_HEADER
+    static constexpr std::size_t nt_headers_offset = 0x40;                        // e_lfanew
+    static constexpr std::size_t file_header_offset = nt_headers_offset + 4;      // IMAGE_FILE_HEADER
     static constexpr std::size_t optional_header_offset = nt_headers_offset + 24; // IMAGE_OPTIONAL_HEADER64
-    static std::size_t data_directory_offset(int index) { return optional_header_offset + 112 + 8 * std::size_t(index); }
-    static std::size_t section_header_offset(int index) { return nt_headers_offset + 264 + 40 * std::size_t(index); }
+    static std::size_t data_directory_offset(int index) {
+        return optional_header_offset + 112 + 8 * std::size_t(index);
+    }
+    static std::size_t section_header_offset(int index) {
+        return nt_headers_offset + 264 + 40 * std::size_t(index);
+    }
 
     explicit PeBuilder(std::uint64_t image_base = 0x180000000ULL) : base(image_base) {}
 
@@ -57,7 +61,9 @@ public:
 
     // Writes into the raw data of the section that holds `rva`.
     void write(std::uint32_t rva, const void* bytes, std::size_t count);
-    void write(std::uint32_t rva, const std::vector<std::uint8_t>& bytes) { write(rva, bytes.data(), bytes.size()); }
+    void write(std::uint32_t rva, const std::vector<std::uint8_t>& bytes) {
+        write(rva, bytes.data(), bytes.size());
+    }
     void write_u32(std::uint32_t rva, std::uint32_t value) { write(rva, &value, sizeof value); }
     void write_u64(std::uint32_t rva, std::uint64_t value) { write(rva, &value, sizeof value); }
     // The absolute address of `target_rva` at the preferred base (as set when build() runs), with
@@ -130,13 +136,13 @@ private:
     struct ImportLayout {
         std::uint32_t size = 0;
         std::vector<std::string> libraries;
-        std::vector<std::uint32_t> library_of;       // per import
-        std::vector<std::uint32_t> address_slot;     // per import
-        std::vector<std::uint32_t> lookup_entry;     // per import
-        std::vector<std::uint32_t> hint_name;        // per import, 0 for ordinals
-        std::vector<std::uint32_t> address_table;    // per library
-        std::vector<std::uint32_t> lookup_table;     // per library
-        std::vector<std::uint32_t> library_name;     // per library
+        std::vector<std::uint32_t> library_of;    // per import
+        std::vector<std::uint32_t> address_slot;  // per import
+        std::vector<std::uint32_t> lookup_entry;  // per import
+        std::vector<std::uint32_t> hint_name;     // per import, 0 for ordinals
+        std::vector<std::uint32_t> address_table; // per library
+        std::vector<std::uint32_t> lookup_table;  // per library
+        std::vector<std::uint32_t> library_name;  // per library
         std::uint32_t address_tables_start = 0, address_tables_size = 0;
     };
 

@@ -15,11 +15,19 @@ using zvk_winapi::LibraryExport;
 
 namespace {
 
-ZVK_MS_ABI int first() { return 1; }
-ZVK_MS_ABI int second() { return 2; }
-ZVK_MS_ABI int third() { return 3; }
+ZVK_MS_ABI int first() {
+    return 1;
+}
+ZVK_MS_ABI int second() {
+    return 2;
+}
+ZVK_MS_ABI int third() {
+    return 3;
+}
 
-template <class F> void* address_of(F* f) { return reinterpret_cast<void*>(f); }
+template <class F> void* address_of(F* f) {
+    return reinterpret_cast<void*>(f);
+}
 
 void register_sample(const char* name) {
     const LibraryExport exports[] = {
@@ -40,9 +48,9 @@ TEST(LibraryRegistry, NamesMatchAsWindowsMatchesThem) {
     } cases[] = {
         {"Sample_Lib.dll", true},
         {"SAMPLE_LIB.DLL", true},
-        {"sample_lib", true},                   // ".dll" is assumed without an extension
+        {"sample_lib", true},                            // ".dll" is assumed without an extension
         {"C:\\Windows\\System32\\sample_lib.dll", true}, // the folder does not matter
-        {"sample_lib.", false},                 // a trailing dot means: no extension at all
+        {"sample_lib.", false},                          // a trailing dot means: no extension at all
         {"sample_lib.exe", false},
         {"sample", false},
         {"", false},

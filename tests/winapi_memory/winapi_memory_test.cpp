@@ -22,7 +22,9 @@ namespace {
 
 constexpr std::size_t kPage = 4096;
 
-unsigned char* at(void* base, std::size_t offset) { return static_cast<unsigned char*>(base) + offset; }
+unsigned char* at(void* base, std::size_t offset) {
+    return static_cast<unsigned char*>(base) + offset;
+}
 
 bool all_bytes(const void* p, std::size_t n, unsigned char value) {
     const auto* b = static_cast<const unsigned char*>(p);
@@ -181,12 +183,15 @@ TEST(VirtualMemory, ArgumentsWindowsRefuses) {
     EXPECT_EQ(VirtualAlloc(nullptr, 0, MEM_RESERVE, PAGE_READWRITE), nullptr);
     EXPECT_EQ(VirtualAlloc(nullptr, kPage, 0, PAGE_READWRITE), nullptr);
     EXPECT_EQ(VirtualAlloc(nullptr, kPage, MEM_RESERVE | MEM_DECOMMIT, PAGE_READWRITE), nullptr);
-    for (DWORD protect : {DWORD(0), DWORD(3), DWORD(PAGE_READWRITE | PAGE_GUARD), DWORD(PAGE_READWRITE | PAGE_NOCACHE | PAGE_WRITECOMBINE)}) {
+    for (DWORD protect : {DWORD(0), DWORD(3), DWORD(PAGE_READWRITE | PAGE_GUARD),
+                          DWORD(PAGE_READWRITE | PAGE_NOCACHE | PAGE_WRITECOMBINE)}) {
         SCOPED_TRACE(protect);
         EXPECT_EQ(VirtualAlloc(nullptr, kPage, MEM_RESERVE, protect), nullptr);
         EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_PARAMETER));
     }
-    EXPECT_EQ(VirtualAlloc(reinterpret_cast<void*>(UINTPTR_MAX - kPage), 2 * kPage, MEM_RESERVE, PAGE_READWRITE), nullptr);
+    EXPECT_EQ(
+        VirtualAlloc(reinterpret_cast<void*>(UINTPTR_MAX - kPage), 2 * kPage, MEM_RESERVE, PAGE_READWRITE),
+        nullptr);
 }
 
 TEST(VirtualMemory, EachProtectionMapsToItsPosixEquivalent) {
@@ -333,8 +338,9 @@ TEST(VirtualMemory, ConcurrentReservationsKeepTheirOwnPages) {
                 }
                 std::memset(at(base, kPage), t, kPage);
                 DWORD old = 0;
-                if (!VirtualProtect(at(base, kPage), kPage, PAGE_READONLY, &old) || IsBadReadPtr(at(base, kPage), kPage) ||
-                    !IsBadReadPtr(base, 1) || !all_bytes(at(base, kPage), kPage, static_cast<unsigned char>(t)))
+                if (!VirtualProtect(at(base, kPage), kPage, PAGE_READONLY, &old) ||
+                    IsBadReadPtr(at(base, kPage), kPage) || !IsBadReadPtr(base, 1) ||
+                    !all_bytes(at(base, kPage), kPage, static_cast<unsigned char>(t)))
                     ++failures;
                 if (!VirtualFree(base, 0, MEM_RELEASE))
                     ++failures;

@@ -53,8 +53,8 @@
 #define IMAGE_REL_BASED_DIR64 10
 
 #define IMAGE_ORDINAL_FLAG64 0x8000000000000000ULL
-#define IMAGE_ORDINAL64(entry) ((entry) & 0xffffULL)
-#define IMAGE_SNAP_BY_ORDINAL64(entry) (((entry) & IMAGE_ORDINAL_FLAG64) != 0)
+#define IMAGE_ORDINAL64(entry) ((entry)&0xffffULL)
+#define IMAGE_SNAP_BY_ORDINAL64(entry) (((entry)&IMAGE_ORDINAL_FLAG64) != 0)
 
 // Reasons for calling a library's entry point.
 #define DLL_PROCESS_DETACH 0

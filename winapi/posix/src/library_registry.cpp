@@ -139,8 +139,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name_or_ordinal) {
     // Values below 64 K are ordinals, as on Windows; function names compare exactly.
     bool by_ordinal = value <= 0xFFFF;
     for (const Export& e : library->exports) {
-        bool match = by_ordinal ? (value != 0 && e.ordinal == value)
-                                : (!e.name.empty() && e.name == name_or_ordinal);
+        bool match =
+            by_ordinal ? (value != 0 && e.ordinal == value) : (!e.name.empty() && e.name == name_or_ordinal);
         if (match)
             return reinterpret_cast<FARPROC>(e.address);
     }

@@ -23,7 +23,9 @@ namespace {
 constexpr std::uintptr_t kPage = 4096;
 constexpr std::uintptr_t kGranularity = 65536;
 
-std::uintptr_t round_down(std::uintptr_t v, std::uintptr_t unit) { return v & ~(unit - 1); }
+std::uintptr_t round_down(std::uintptr_t v, std::uintptr_t unit) {
+    return v & ~(unit - 1);
+}
 
 // Rounds up; false when the result would not fit.
 bool round_up(std::uintptr_t v, std::uintptr_t unit, std::uintptr_t& out) {
@@ -361,7 +363,9 @@ namespace {
 char process_heap_marker;
 } // namespace
 
-HANDLE GetProcessHeap() { return &process_heap_marker; }
+HANDLE GetProcessHeap() {
+    return &process_heap_marker;
+}
 
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
     if (heap != &process_heap_marker)
