@@ -17,7 +17,8 @@ CryptoPP::SecByteBlock decode_hex(const std::string& text) {
 }
 
 // Runs `data` through the cipher in place. CFB is a stream mode, so any length goes in one call.
-template <class Mode> std::string run(const std::string& key_hex, const std::string& iv_hex, std::string data) {
+template <class Mode>
+std::string run(const std::string& key_hex, const std::string& iv_hex, std::string data) {
     const CryptoPP::SecByteBlock key = decode_hex(key_hex);
     const CryptoPP::SecByteBlock iv = decode_hex(iv_hex);
     // AES would take 24 or 32 key bytes as well; module files are AES-128 only.
@@ -36,8 +37,12 @@ template <class Mode> std::string run(const std::string& key_hex, const std::str
 
 AesCipher::AesCipher() = default;
 
-void AesCipher::set_key(std::string key_hex) { key = std::move(key_hex); }
-void AesCipher::set_iv(std::string iv_hex) { iv = std::move(iv_hex); }
+void AesCipher::set_key(std::string key_hex) {
+    key = std::move(key_hex);
+}
+void AesCipher::set_iv(std::string iv_hex) {
+    iv = std::move(iv_hex);
+}
 
 std::string AesCipher::decrypt(std::string data) {
     return run<CryptoPP::CFB_Mode<CryptoPP::AES>::Decryption>(key, iv, std::move(data));

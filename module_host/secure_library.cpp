@@ -27,7 +27,8 @@ using DigestFunction = std::string (*)(const void*, std::size_t);
 bool check_digest(std::string& image, DigestFunction digest_of) {
     if (image.size() < module_digest::size)
         return false;
-    const std::string actual = digest_of(image.data() + module_digest::size, image.size() - module_digest::size);
+    const std::string actual =
+        digest_of(image.data() + module_digest::size, image.size() - module_digest::size);
     if (std::memcmp(actual.data(), image.data(), module_digest::size) != 0)
         return false;
     image.erase(0, module_digest::size);
@@ -38,7 +39,9 @@ bool check_digest(std::string& image, DigestFunction digest_of) {
 
 SecureLibrary::SecureLibrary() : module(nullptr) {}
 
-SecureLibrary::~SecureLibrary() { unmap_module(module); }
+SecureLibrary::~SecureLibrary() {
+    unmap_module(module);
+}
 
 bool SecureLibrary::load(std::string path) {
     unmap_module(module);
@@ -53,7 +56,9 @@ bool SecureLibrary::load(std::string path) {
     return module != nullptr;
 }
 
-bool SecureLibrary::is_loaded() const { return module != nullptr; }
+bool SecureLibrary::is_loaded() const {
+    return module != nullptr;
+}
 
 void* SecureLibrary::resolve(std::string name) const {
     return module ? find_export(module, name.c_str()) : nullptr;
@@ -116,4 +121,6 @@ bool SecureLibrary::verify_digest(std::string& image) {
     return check_digest(image, &module_digest::whirlpool);
 }
 
-bool SecureLibrary::verify_digest_sha512(std::string& image) { return check_digest(image, &module_digest::sha512); }
+bool SecureLibrary::verify_digest_sha512(std::string& image) {
+    return check_digest(image, &module_digest::sha512);
+}

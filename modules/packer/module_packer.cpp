@@ -60,7 +60,8 @@ bool pack_module(const std::string& image, std::string& module_file, std::string
     // The host takes decrypted data starting with "MZ" for an unpacked image and refuses it; about
     // one image in 65536 has such a digest.
     if (plain[0] == 'M' && plain[1] == 'Z') {
-        problem = "its digest begins with \"MZ\", which the host refuses; rebuild the image (any change will do)";
+        problem =
+            "its digest begins with \"MZ\", which the host refuses; rebuild the image (any change will do)";
         return false;
     }
     plain += image;

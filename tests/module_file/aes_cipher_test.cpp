@@ -47,8 +47,10 @@ TEST(AesCipher, NistCfb128ExampleEncryptsAndDecryptsEveryLength) {
     for (std::size_t length : {0, 1, 15, 16, 17, 33, 63, 64}) {
         SCOPED_TRACE(length);
         AesCipher cipher = cipher_with(nist_key, nist_iv);
-        EXPECT_EQ(to_hex(cipher.encrypt(nist_plain.substr(0, length))), to_hex(nist_cipher.substr(0, length)));
-        EXPECT_EQ(to_hex(cipher.decrypt(nist_cipher.substr(0, length))), to_hex(nist_plain.substr(0, length)));
+        EXPECT_EQ(to_hex(cipher.encrypt(nist_plain.substr(0, length))),
+                  to_hex(nist_cipher.substr(0, length)));
+        EXPECT_EQ(to_hex(cipher.decrypt(nist_cipher.substr(0, length))),
+                  to_hex(nist_plain.substr(0, length)));
     }
 }
 
@@ -56,8 +58,9 @@ TEST(AesCipher, NistCfb128ExampleEncryptsAndDecryptsEveryLength) {
 // them would pass every round trip and still make files no other build can read.
 TEST(AesCipher, ModuleFileKeyKnownAnswer) {
     AesCipher cipher = cipher_with(SecureLibrary::file_key, SecureLibrary::file_iv);
-    EXPECT_EQ(to_hex(cipher.encrypt(nist_plain)), "b9ba3a2460f2913413393f7223e13a4731a15a1dd0536de060e3dfd768399661"
-                                                  "37c4bfd0b4c853030cd3a3e7fb5187dc08528ab1756d32af2c62df17edb59af3");
+    EXPECT_EQ(to_hex(cipher.encrypt(nist_plain)),
+              "b9ba3a2460f2913413393f7223e13a4731a15a1dd0536de060e3dfd768399661"
+              "37c4bfd0b4c853030cd3a3e7fb5187dc08528ab1756d32af2c62df17edb59af3");
 }
 
 TEST(AesCipher, ModuleFileKeyRoundTrip) {

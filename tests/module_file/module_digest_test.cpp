@@ -8,7 +8,9 @@ using zvk_test::to_hex;
 
 namespace {
 
-std::string whirlpool(const std::string& text) { return to_hex(module_digest::whirlpool(text.data(), text.size())); }
+std::string whirlpool(const std::string& text) {
+    return to_hex(module_digest::whirlpool(text.data(), text.size()));
+}
 
 std::string repeat(const std::string& text, int times) {
     std::string all;

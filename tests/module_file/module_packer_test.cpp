@@ -20,12 +20,12 @@ template <class T> void put(std::string& bytes, std::size_t offset, T value) {
 // The headers of a 64-bit PE image and nothing else: all the packer looks at.
 std::string minimal_pe() {
     std::string image(0x200, '\0');
-    put<std::uint16_t>(image, 0, 0x5A4D);           // "MZ"
-    put<std::uint32_t>(image, 0x3C, 0x40);          // e_lfanew
-    put<std::uint32_t>(image, 0x40, 0x00004550);    // "PE\0\0"
-    put<std::uint16_t>(image, 0x44, 0x8664);        // Machine: x86-64
-    put<std::uint16_t>(image, 0x44 + 16, 240);      // SizeOfOptionalHeader
-    put<std::uint16_t>(image, 0x58, 0x20B);         // Magic: PE32+
+    put<std::uint16_t>(image, 0, 0x5A4D);        // "MZ"
+    put<std::uint32_t>(image, 0x3C, 0x40);       // e_lfanew
+    put<std::uint32_t>(image, 0x40, 0x00004550); // "PE\0\0"
+    put<std::uint16_t>(image, 0x44, 0x8664);     // Machine: x86-64
+    put<std::uint16_t>(image, 0x44 + 16, 240);   // SizeOfOptionalHeader
+    put<std::uint16_t>(image, 0x58, 0x20B);      // Magic: PE32+
     return image;
 }
 
@@ -56,7 +56,8 @@ TEST(ModulePacker, RefusesWhatIsNoPackable64BitImageAndSaysWhy) {
         const char* reason; // part of the problem text
     } cases[] = {
         {"an empty file", "", "no DOS signature"},
-        {"text", "just some text, long enough to have an e_lfanew field somewhere in it...", "no DOS signature"},
+        {"text", "just some text, long enough to have an e_lfanew field somewhere in it...",
+         "no DOS signature"},
         {"the DOS signature alone", "MZ", "too short for a DOS header"},
         {"e_lfanew beyond the end", with_u32(good, 0x3C, 0x200), "beyond the end"},
         {"e_lfanew three bytes before the end", with_u32(good, 0x3C, 0x1FD), "beyond the end"},
@@ -122,11 +123,19 @@ TEST_F(ZvkPackProgram, FailsWithAReasonAndWritesNothing) {
         const char* output; // must not exist afterwards
     } cases[] = {
         {"no PE image", {path("text.dll"), path("diag_text.dll")}, 1, "no DOS signature", "diag_text.dll"},
-        {"missing input", {path("missing.dll"), path("diag_missing.dll")}, 1, "cannot be read", "diag_missing.dll"},
+        {"missing input",
+         {path("missing.dll"), path("diag_missing.dll")},
+         1,
+         "cannot be read",
+         "diag_missing.dll"},
         {"output cannot be written", {path("bare.dll"), path("a_folder")}, 1, "cannot be written", nullptr},
         {"no arguments", {}, 2, "usage: zvk_pack <bare.dll> <output-file>", nullptr},
         {"one argument", {path("bare.dll")}, 2, "usage:", nullptr},
-        {"three arguments", {path("bare.dll"), path("diag_a.dll"), path("diag_b.dll")}, 2, "usage:", "diag_a.dll"},
+        {"three arguments",
+         {path("bare.dll"), path("diag_a.dll"), path("diag_b.dll")},
+         2,
+         "usage:",
+         "diag_a.dll"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);

@@ -89,7 +89,9 @@ TEST(SecureLibrary, VerifyDigestSha512ChecksTheSha512DigestAndKnowsNoMzRefusal) 
 
 class SecureLibraryLoad : public ::testing::Test {
 protected:
-    void SetUp() override { dir = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name()); }
+    void SetUp() override {
+        dir = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+    }
     std::string file_with(const std::string& name, const std::string& bytes) {
         const QString path = dir + "/" + QString::fromStdString(name);
         EXPECT_TRUE(write_file(path, bytes));
