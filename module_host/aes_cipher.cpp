@@ -16,9 +16,10 @@ CryptoPP::SecByteBlock decode_hex(const std::string& text) {
     return CryptoPP::SecByteBlock(reinterpret_cast<const CryptoPP::byte*>(bytes.data()), bytes.size());
 }
 
-// Runs `data` through the cipher in place. CFB is a stream mode, so any length goes in one call.
-template <class Mode>
-std::string run(const std::string& key_hex, const std::string& iv_hex, std::string data) {
+// Runs `data` through the cipher in place. Everything that can fail (decoding, key and vector
+// lengths) happens before the first byte changes; CFB is a stream mode, so any length then goes
+// through in one call that cannot fail.
+template <class Mode> void run(const std::string& key_hex, const std::string& iv_hex, std::string& data) {
     const CryptoPP::SecByteBlock key = decode_hex(key_hex);
     const CryptoPP::SecByteBlock iv = decode_hex(iv_hex);
     // AES would take 24 or 32 key bytes as well; module files are AES-128 only.
@@ -30,8 +31,10 @@ std::string run(const std::string& key_hex, const std::string& iv_hex, std::stri
         auto* bytes = reinterpret_cast<CryptoPP::byte*>(&data[0]);
         mode.ProcessData(bytes, bytes, data.size());
     }
-    return data;
 }
+
+using Decryption = CryptoPP::CFB_Mode<CryptoPP::AES>::Decryption;
+using Encryption = CryptoPP::CFB_Mode<CryptoPP::AES>::Encryption;
 
 } // namespace
 
@@ -45,9 +48,15 @@ void AesCipher::set_iv(std::string iv_hex) {
 }
 
 std::string AesCipher::decrypt(std::string data) {
-    return run<CryptoPP::CFB_Mode<CryptoPP::AES>::Decryption>(key, iv, std::move(data));
+    run<Decryption>(key, iv, data);
+    return data;
 }
 
 std::string AesCipher::encrypt(std::string data) {
-    return run<CryptoPP::CFB_Mode<CryptoPP::AES>::Encryption>(key, iv, std::move(data));
+    run<Encryption>(key, iv, data);
+    return data;
+}
+
+void AesCipher::decrypt_in_place(std::string& data) {
+    run<Decryption>(key, iv, data);
 }

@@ -15,6 +15,9 @@ public:
     // std::exception) when the key does not decode to 16 bytes or the vector not to 16 bytes.
     std::string decrypt(std::string data);
     std::string encrypt(std::string data);
+    // decrypt without a copy: a 4 MB module is not duplicated to be decrypted. When it throws,
+    // `data` is unchanged (the cipher is set up before the first byte is touched).
+    void decrypt_in_place(std::string& data);
 
 private:
     std::string key;

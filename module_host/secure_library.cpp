@@ -77,13 +77,14 @@ bool SecureLibrary::read_file(const std::string& path, std::string& bytes) {
         return false;
     std::string data;
     try {
-        if (!error)
-            data.reserve(std::size_t(expected) + 1); // +1: the read that finds the end needs room
+        // The expected size and one byte more in one read (the extra byte finds the end), then
+        // steps of 1 MiB for a file that has grown meanwhile or whose size was not known.
         constexpr std::size_t chunk = std::size_t(1) << 20;
+        std::size_t want = error ? chunk : std::size_t(expected) + 1;
         for (;;) {
             const std::size_t have = data.size();
-            // One byte beyond the limit is enough to know the file is too large (it may have grown).
-            const std::size_t step = std::min(chunk, max_file_size + 1 - have);
+            // One byte beyond the limit is enough to know the file is too large.
+            const std::size_t step = std::min(want, max_file_size + 1 - have);
             data.resize(have + step);
             const std::size_t got = std::fread(&data[have], 1, step, file.get());
             data.resize(have + got);
@@ -91,6 +92,7 @@ bool SecureLibrary::read_file(const std::string& path, std::string& bytes) {
                 return false;
             if (got < step)
                 break;
+            want = chunk;
         }
     } catch (const std::bad_alloc&) {
         return false;
@@ -107,7 +109,7 @@ bool SecureLibrary::decrypt_image(std::string& image) {
         AesCipher cipher;
         cipher.set_key(file_key);
         cipher.set_iv(file_iv);
-        image = cipher.decrypt(image);
+        cipher.decrypt_in_place(image);
         return true;
     } catch (const std::exception&) {
         // The cryptographic library's errors (and a failed allocation) end here.

@@ -1,41 +1,33 @@
 #include "module_packer.h"
 
 #include "aes_cipher.h"
+#include "bounded_read.h"
 #include "module_digest.h"
 #include "secure_library.h"
 
 #include <cstdint>
-#include <cstring>
 #include <optional>
 
 namespace {
 
-// A little-endian value of the image, or nothing when it lies (partly) beyond the end.
-template <class T> std::optional<T> read_at(const std::string& image, std::uint64_t offset) {
-    if (offset > image.size() || sizeof(T) > image.size() - offset)
-        return std::nullopt;
-    T value;
-    std::memcpy(&value, image.data() + offset, sizeof value);
-    return value;
-}
-
 // Why `image` is no 64-bit PE image (the checks the loader makes first, and the PE32+ layout it
 // reads the optional header with); empty when it is one.
-std::string pe_problem(const std::string& image) {
-    const std::optional<std::uint16_t> dos_signature = read_at<std::uint16_t>(image, 0);
+std::string pe_problem(const std::string& bytes) {
+    const BoundedBytes image(bytes.data(), bytes.size());
+    const std::optional<std::uint16_t> dos_signature = image.read<std::uint16_t>(0);
     if (!dos_signature || *dos_signature != 0x5A4D)
         return "no DOS signature \"MZ\" at the start: not a DLL image";
-    const std::optional<std::uint32_t> e_lfanew = read_at<std::uint32_t>(image, 0x3C);
+    const std::optional<std::uint32_t> e_lfanew = image.read<std::uint32_t>(0x3C);
     if (!e_lfanew)
         return "too short for a DOS header";
     const std::uint64_t nt = *e_lfanew;
-    const std::optional<std::uint32_t> pe_signature = read_at<std::uint32_t>(image, nt);
+    const std::optional<std::uint32_t> pe_signature = image.read<std::uint32_t>(nt);
     if (!pe_signature)
         return "the NT headers' offset (e_lfanew) points beyond the end of the file";
     if (*pe_signature != 0x00004550)
         return "no \"PE\\0\\0\" signature where e_lfanew points";
     // Signature (4 bytes) and file header (20), then the optional header's magic.
-    const std::optional<std::uint16_t> magic = read_at<std::uint16_t>(image, nt + 24);
+    const std::optional<std::uint16_t> magic = image.read<std::uint16_t>(nt + 24);
     if (!magic)
         return "the file ends inside the PE headers";
     if (*magic != 0x20B)

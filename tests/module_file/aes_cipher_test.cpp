@@ -99,6 +99,9 @@ TEST(AesCipher, KeyOrVectorOfTheWrongLengthThrows) {
         AesCipher cipher = cipher_with(c.key, c.iv);
         EXPECT_THROW(cipher.encrypt(nist_plain), std::exception);
         EXPECT_THROW(cipher.decrypt(nist_cipher), std::exception);
+        std::string data = nist_cipher;
+        EXPECT_THROW(cipher.decrypt_in_place(data), std::exception);
+        EXPECT_EQ(data, nist_cipher);
     }
 }
 

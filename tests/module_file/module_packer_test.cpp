@@ -1,7 +1,9 @@
 // The packer: which images it refuses and why, the files it makes, and the zvk_pack program itself.
 #include "container_fixtures.h"
 #include "module_packer.h"
+#include "pe_builder.h"
 #include "test_support.h"
+#include "zvk_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -102,13 +104,20 @@ protected:
     QString program, dir;
 };
 
-TEST_F(ZvkPackProgram, PacksABareImage) {
-    const std::string image = minimal_pe();
+TEST_F(ZvkPackProgram, MakesAModuleFileTheHostLoads) {
+    const std::string image = simple_module_image("Packed");
     ASSERT_TRUE(write_file(path("bare.dll"), image));
-    const Run r = run({path("bare.dll"), path("diag_sample.dll")});
+    const Run r = run({path("bare.dll"), path("diag_packed.dll")});
     EXPECT_EQ(r.exit_code, 0) << r.errors.toStdString();
     EXPECT_TRUE(r.errors.isEmpty()) << r.errors.toStdString();
-    EXPECT_TRUE(read_file(path("diag_sample.dll")) == module_file_of(image));
+    EXPECT_TRUE(read_file(path("diag_packed.dll")) == module_file_of(image));
+
+    SecureLibrary library;
+    ASSERT_TRUE(library.load(path("diag_packed.dll").toStdString()));
+    using GetModuleName = const char* ZVK_MS_ABI();
+    auto* get_module_name = reinterpret_cast<GetModuleName*>(library.resolve("get_module_name"));
+    ASSERT_NE(get_module_name, nullptr);
+    EXPECT_STREQ(get_module_name(), "Packed");
 }
 
 TEST_F(ZvkPackProgram, FailsWithAReasonAndWritesNothing) {
