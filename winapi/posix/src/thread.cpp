@@ -10,8 +10,6 @@
 #include "win_thread.h"
 
 #include <cerrno>
-#include <climits>
-#include <ctime>
 
 #include <sched.h>
 #include <sys/syscall.h>
@@ -94,6 +92,17 @@ private:
     bool ended = false;
 };
 
+// Sleeping is a wait that nothing ends: a cancellation point like every other wait, on the monotonic
+// clock, that sanitizers follow through TerminateThread.
+class Pause final : public Waitable {
+public:
+    Pause() = default;
+    ~Pause() override = default;
+
+private:
+    bool take_signal() override { return false; }
+};
+
 } // namespace
 } // namespace zvk_winapi
 
@@ -162,12 +171,6 @@ void Sleep(DWORD milliseconds) {
         sched_yield();
         return;
     }
-    if (milliseconds == INFINITE) {
-        for (;;)
-            ::pause();
-    }
-    timespec left{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    zvk_winapi::Pause pause;
+    pause.wait(milliseconds);
 }
