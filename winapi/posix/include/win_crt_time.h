@@ -7,7 +7,7 @@
 
 // The C runtime's 64-bit time functions, with their Windows range: 1970-01-01 00:00:00 to
 // 3000-12-31 23:59:59 UTC.
-typedef std::int64_t __time64_t;
+typedef long long __time64_t; // __int64, as Windows has it
 #define _MAX__TIME64_T 32535215999LL
 
 // Seconds since 1970 (UTC), also stored through `out` when it is not null.
