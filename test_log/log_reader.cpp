@@ -4,6 +4,7 @@
 #include "time_utils.h"
 #include "zvk_windows.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstring>
 #include <utility>
@@ -11,9 +12,13 @@
 namespace {
 
 constexpr std::size_t read_chunk = 1 << 16;
-constexpr std::size_t trace_chunk = 1 << 16;
 // The stamp parser writes its own message for stamps shorter than this.
 constexpr std::size_t stamp_length = 18;
+
+template <class T> void shrink(std::vector<T>& items) {
+    if (items.capacity() > items.size())
+        items.shrink_to_fit();
+}
 
 bool is_message_tag(const std::string& tag) {
     return tag == "MESSAGE" || tag == "WARNING" || tag == "ERROR" || tag == "CRITICAL";
@@ -73,8 +78,10 @@ int LogReader::parse() {
             parse_line();
     }
     file_.reset();
-    input_.clear();
-    input_.shrink_to_fit();
+    compact_device();
+    line_ = std::string_view();
+    input_ = std::string();
+    long_line_ = std::string();
     flush_trace();
     return 0;
 }
@@ -82,29 +89,36 @@ int LogReader::parse() {
 // The next line into line_, without its line end. False when the file ended before a line feed:
 // that line (possibly empty) is the last.
 bool LogReader::read_line() {
-    line_.clear();
+    long_line_.clear();
     for (;;) {
         if (input_position_ == input_.size()) {
             input_.resize(read_chunk);
             const std::size_t got = std::fread(&input_[0], 1, read_chunk, file_.get());
             input_.resize(got);
             input_position_ = 0;
-            if (got == 0)
+            if (got == 0) {
+                line_ = long_line_;
                 return false;
+            }
         }
         const char* begin = input_.data() + input_position_;
         const std::size_t available = input_.size() - input_position_;
         const void* feed = std::memchr(begin, '\n', available);
         if (!feed) {
-            line_.append(begin, available);
+            long_line_.append(begin, available);
             input_position_ = input_.size();
             continue;
         }
         const std::size_t length = std::size_t(static_cast<const char*>(feed) - begin);
-        line_.append(begin, length);
         input_position_ += length + 1;
+        if (long_line_.empty()) {
+            line_ = std::string_view(begin, length);
+        } else {
+            long_line_.append(begin, length);
+            line_ = long_line_;
+        }
         if (!line_.empty() && line_.back() == '\r')
-            line_.pop_back();
+            line_.remove_suffix(1);
         return true;
     }
 }
@@ -131,7 +145,7 @@ bool LogReader::next_token() {
         begin = line_.size();
     token_end_ = line_.find(' ', begin);
     const std::size_t end = token_end_ == std::string::npos ? line_.size() : token_end_;
-    token_.assign(line_, begin, end - begin);
+    token_.assign(line_.data() + begin, end - begin);
     if (token_.empty())
         return false;
     scan_position_ = token_end_ == std::string::npos ? line_.size() : token_end_ + 1;
@@ -154,6 +168,7 @@ bool LogReader::read_time_stamp(const std::string& text) {
 }
 
 void LogReader::select_device(std::int64_t group_key, const std::string& subsystem, const std::string& uid) {
+    compact_device();
     current_group_key_ = group_key;
     current_subsystem_ = subsystem;
     current_uid_ = uid;
@@ -165,6 +180,18 @@ LogDevice& LogReader::device() {
     if (!device_)
         device_ = &groups()[current_group_key_].subsystems[current_subsystem_].devices[current_uid_];
     return *device_;
+}
+
+// A device is done, as a rule, when the parser moves on to another: its lists give back what
+// they reserved for growth, which keeps the whole model near the size of the log.
+void LogReader::compact_device() {
+    if (!device_)
+        return;
+    shrink(device_->properties);
+    shrink(device_->messages);
+    shrink(device_->tests);
+    for (LogTest& test : device_->tests)
+        shrink(test.messages);
 }
 
 void LogReader::mark_broken() {
@@ -244,7 +271,7 @@ int LogReader::parse_resource_start() {
     static const char marker[] = ">>> RESOURCE ";
     if (!begins_with(marker, sizeof marker - 1))
         return LINE_NOT_HANDLED;
-    current_resource_.assign(line_, sizeof marker - 1, std::string::npos);
+    current_resource_.assign(line_.substr(sizeof marker - 1));
     trace("\t\tFound >>> RESOURCE");
     trace(" Value: ");
     trace(current_resource_);
@@ -277,7 +304,7 @@ int LogReader::parse_tests_stop() {
     static const char marker[] = "STOP TESTS ";
     if (!begins_with(marker, sizeof marker - 1))
         return LINE_NOT_HANDLED;
-    const std::string code = line_.substr(sizeof marker - 1);
+    const std::string code(line_.substr(sizeof marker - 1));
     trace("\t\tFound STOP TESTS. Unique code: ");
     trace(code);
     trace_end();
@@ -292,7 +319,7 @@ int LogReader::parse_property() {
     colon_position_ = line_.find(':');
     if (colon_position_ == std::string::npos)
         return LINE_NOT_HANDLED;
-    const std::string name = line_.substr(0, colon_position_);
+    const std::string name(line_.substr(0, colon_position_));
     const std::size_t first = line_.find_first_not_of(' ', colon_position_ + 1);
     trace("\t\tProperty: ");
     trace(name);
@@ -302,7 +329,7 @@ int LogReader::parse_property() {
         return 0;
     }
     const std::size_t last = line_.find_last_not_of(' ');
-    std::string value = line_.substr(first, last + 1 - first);
+    std::string value(line_.substr(first, last + 1 - first));
     trace(" Value: ");
     trace(value);
     trace_end();
@@ -350,7 +377,7 @@ int LogReader::parse_record() {
     if (!next_token() || !read_time_stamp(token_))
         return LINE_NOT_HANDLED;
     trace("\t\tFound ");
-    trace_.append(line_, 0, token_end_ == std::string::npos ? line_.size() : token_end_);
+    trace(line_.substr(0, token_end_ == std::string::npos ? line_.size() : token_end_));
     trace(". Value: ");
     trace_number(current_time_);
     if (!next_token()) {
@@ -453,11 +480,16 @@ int LogReader::parse_message_record(const std::string& tag) {
     message.token = token_;
     trace(" Token: ");
     trace(token_);
+    if (scan_position_ < line_.size()) {
+        const std::size_t blanks = std::size_t(std::count(line_.begin() + std::ptrdiff_t(scan_position_), line_.end(), ' '));
+        message.params.reserve(blanks + 1);
+    }
     while (next_token()) {
         trace(" Parameter: ");
         trace(token_);
         message.params.push_back(token_);
     }
+    shrink(message.params);
     trace_end();
     if (!in_run_)
         return 0;
@@ -474,28 +506,27 @@ int LogReader::parse_message_record(const std::string& tag) {
 void LogReader::trace_number(std::int64_t value) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    trace_.append(digits, result.ptr);
+    trace(std::string_view(digits, std::size_t(result.ptr - digits)));
 }
 
 void LogReader::trace_right(std::uint64_t value, std::size_t width) {
     char digits[24];
     const auto result = std::to_chars(digits, digits + sizeof digits, value);
     const std::size_t length = std::size_t(result.ptr - digits);
+    static const char blanks[] = "                        ";
     if (length < width)
-        trace_.append(width - length, ' ');
-    trace_.append(digits, result.ptr);
+        trace(std::string_view(blanks, width - length));
+    trace(std::string_view(digits, length));
 }
 
 void LogReader::trace_end() {
-    trace_.push_back('\n');
-    if (trace_.size() >= trace_chunk)
-        flush_trace();
+    trace("\n");
 }
 
 // Hands the trace to standard output's own buffer; it is never flushed line by line.
 void LogReader::flush_trace() {
-    if (trace_.empty())
+    if (trace_used_ == 0)
         return;
-    std::fwrite(trace_.data(), 1, trace_.size(), stdout);
-    trace_.clear();
+    std::fwrite(trace_buffer_.get(), 1, trace_used_, stdout);
+    trace_used_ = 0;
 }

@@ -9,8 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
+#include <cstring>
 #include <memory>
 #include <string>
+#include <string_view>
 
 enum LogParseState {
     OUTSIDE_SECTION = 1,
@@ -65,11 +67,21 @@ private:
     bool begins_with(const char* marker, std::size_t length) const;
     bool read_time_stamp(const std::string& text);
     LogDevice& device();
+    void compact_device();
     void mark_broken();
     void select_device(std::int64_t group_key, const std::string& subsystem, const std::string& uid);
 
-    void trace(const std::string& text) { trace_.append(text); }
-    void trace(const char* text) { trace_.append(text); }
+    void trace(std::string_view text) {
+        if (text.size() > trace_capacity - trace_used_) {
+            flush_trace();
+            if (text.size() > trace_capacity) {
+                std::fwrite(text.data(), 1, text.size(), stdout);
+                return;
+            }
+        }
+        std::memcpy(trace_buffer_.get() + trace_used_, text.data(), text.size());
+        trace_used_ += text.size();
+    }
     void trace_number(std::int64_t value);
     void trace_right(std::uint64_t value, std::size_t width);
     void trace_end();
@@ -78,7 +90,8 @@ private:
     LogParseState state_ = OUTSIDE_SECTION;
     std::string file_name_;
     std::unique_ptr<std::FILE, FileCloser> file_;
-    std::string line_;
+    std::string_view line_;  // into the read-ahead, or into long_line_ when it crossed a chunk
+    std::string long_line_;
     std::string token_;
     std::size_t colon_position_ = 0;
     std::uint64_t line_counter_ = 0;
@@ -104,5 +117,8 @@ private:
 
     std::string input_;             // read-ahead of the file
     std::size_t input_position_ = 0;
-    std::string trace_;             // written to standard output in large pieces
+    // The trace goes to standard output in large pieces.
+    static constexpr std::size_t trace_capacity = 1 << 16;
+    std::unique_ptr<char[]> trace_buffer_{new char[trace_capacity]};
+    std::size_t trace_used_ = 0;
 };

@@ -89,9 +89,19 @@ TEST(LogModel, ReplacingARecordKeepsItsPlaceAndReferencesStayValid) {
     EXPECT_TRUE(subsystem.devices.begin()->second.display_name.empty());
     EXPECT_TRUE(subsystem.devices.begin()->second.properties.empty());
 
+    // Copies are independent at both sizes of map: hashed (1000 devices) and searched in order.
     LogSubsystem copy = subsystem;
     copy.devices["1"].display_name = "changed";
     EXPECT_EQ(subsystem.devices["1"].display_name, "other") << "records copy by value";
+    EXPECT_EQ(copy.devices.find("999")->display_name, "other");
+    LogDevice small;
+    small.resources["A"][3].push_back({"SIZE", "1"});
+    LogDevice other;
+    other = small;
+    other.resources["A"][3].clear();
+    other.resources["B"];
+    EXPECT_EQ(small.resources.find("A")->find(3)->size(), 1u);
+    EXPECT_FALSE(small.resources.contains("B"));
 }
 
 } // namespace
