@@ -18,38 +18,90 @@ void* operator new(std::size_t size) {
         std::abort(); // no exceptions to report it with
     return block;
 }
-void* operator new[](std::size_t size) { return ::operator new(size); }
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept { return std::malloc(size ? size : 1); }
-void operator delete(void* block) noexcept { std::free(block); }
-void operator delete[](void* block) noexcept { std::free(block); }
-void operator delete(void* block, std::size_t) noexcept { std::free(block); }
-void operator delete[](void* block, std::size_t) noexcept { std::free(block); }
-void operator delete(void* block, const std::nothrow_t&) noexcept { std::free(block); }
-void operator delete[](void* block, const std::nothrow_t&) noexcept { std::free(block); }
+void* operator new[](std::size_t size) {
+    return ::operator new(size);
+}
+void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size ? size : 1);
+}
+void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
+    return std::malloc(size ? size : 1);
+}
+void operator delete(void* block) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, std::size_t) noexcept {
+    std::free(block);
+}
+void operator delete(void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
+void operator delete[](void* block, const std::nothrow_t&) noexcept {
+    std::free(block);
+}
 
 // ---- the library's error hooks: libstdc++ calls these where it would throw
 
 namespace std {
-void __throw_bad_exception() { abort(); }
-void __throw_bad_alloc() { abort(); }
-void __throw_bad_array_new_length() { abort(); }
-void __throw_bad_cast() { abort(); }
-void __throw_bad_typeid() { abort(); }
-void __throw_logic_error(const char*) { abort(); }
-void __throw_domain_error(const char*) { abort(); }
-void __throw_invalid_argument(const char*) { abort(); }
-void __throw_length_error(const char*) { abort(); }
-void __throw_out_of_range(const char*) { abort(); }
-void __throw_out_of_range_fmt(const char*, ...) { abort(); }
-void __throw_runtime_error(const char*) { abort(); }
-void __throw_range_error(const char*) { abort(); }
-void __throw_overflow_error(const char*) { abort(); }
-void __throw_underflow_error(const char*) { abort(); }
-void __throw_bad_function_call() { abort(); }
+void __throw_bad_exception() {
+    abort();
+}
+void __throw_bad_alloc() {
+    abort();
+}
+void __throw_bad_array_new_length() {
+    abort();
+}
+void __throw_bad_cast() {
+    abort();
+}
+void __throw_bad_typeid() {
+    abort();
+}
+void __throw_logic_error(const char*) {
+    abort();
+}
+void __throw_domain_error(const char*) {
+    abort();
+}
+void __throw_invalid_argument(const char*) {
+    abort();
+}
+void __throw_length_error(const char*) {
+    abort();
+}
+void __throw_out_of_range(const char*) {
+    abort();
+}
+void __throw_out_of_range_fmt(const char*, ...) {
+    abort();
+}
+void __throw_runtime_error(const char*) {
+    abort();
+}
+void __throw_range_error(const char*) {
+    abort();
+}
+void __throw_overflow_error(const char*) {
+    abort();
+}
+void __throw_underflow_error(const char*) {
+    abort();
+}
+void __throw_bad_function_call() {
+    abort();
+}
 } // namespace std
 
-extern "C" void __cxa_pure_virtual() { std::abort(); }
+extern "C" void __cxa_pure_virtual() {
+    std::abort();
+}
 
 // The one copy of std::string's code (the headers are told not to assume it in a library).
 template class std::basic_string<char>;

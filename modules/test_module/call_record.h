@@ -91,8 +91,8 @@ inline std::vector<RecordedCall> parse_call_record(const std::string& text) {
 // The calling thread's id as the modules record it.
 inline unsigned long current_thread_id() {
     typedef ZVK_MODULE_CALL DWORD (*thread_id_fn)(void);
-    static thread_id_fn thread_id =
-        reinterpret_cast<thread_id_fn>(reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("KERNEL32.dll"), "GetCurrentThreadId")));
+    static thread_id_fn thread_id = reinterpret_cast<thread_id_fn>(
+        reinterpret_cast<void*>(GetProcAddress(LoadLibraryA("KERNEL32.dll"), "GetCurrentThreadId")));
     return thread_id ? thread_id() : 0;
 }
 

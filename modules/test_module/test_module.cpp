@@ -110,7 +110,9 @@ std::string decimal(long long value) {
     return text;
 }
 
-std::string two_digits(int value) { return std::string(1, char('0' + value / 10)) + char('0' + value % 10); }
+std::string two_digits(int value) {
+    return std::string(1, char('0' + value / 10)) + char('0' + value % 10);
+}
 
 // Seconds since 1970 as the log's time stamp, 20261209T101502UTC.
 std::string time_stamp(long long seconds) {
@@ -133,7 +135,9 @@ std::string time_stamp(long long seconds) {
            two_digits(int(rest / 60 % 60)) + two_digits(int(rest % 60)) + "UTC";
 }
 
-std::string now_stamp() { return time_stamp(_time64(nullptr)); }
+std::string now_stamp() {
+    return time_stamp(_time64(nullptr));
+}
 
 // Milliseconds as seconds with three decimals.
 std::string seconds_text(unsigned long long ms) {
@@ -175,7 +179,9 @@ void append_log(const std::string& lines) {
     fclose(file);
 }
 
-void append_record(const char* tag, const std::string& fields) { append_log(now_stamp() + " " + tag + " " + fields + "\n"); }
+void append_record(const char* tag, const std::string& fields) {
+    append_log(now_stamp() + " " + tag + " " + fields + "\n");
+}
 
 // ---- what the module tests
 
@@ -197,9 +203,9 @@ struct TestInfo {
     const char* code;  // name in the log
 };
 const TestInfo test_table[8] = {
-    {"ReadTest", "READ_TEST"},     {"WriteTest", "WRITE_TEST"}, {"VerifyTest", "VERIFY_TEST"},
-    {"SeekTest", "SEEK_TEST"},     {"CacheTest", "CACHE_TEST"}, {"SmartTest", "SMART_TEST"},
-    {"SpeedTest", "SPEED_TEST"},   {"NoiseTest", "NOISE_TEST"},
+    {"ReadTest", "READ_TEST"},   {"WriteTest", "WRITE_TEST"}, {"VerifyTest", "VERIFY_TEST"},
+    {"SeekTest", "SEEK_TEST"},   {"CacheTest", "CACHE_TEST"}, {"SmartTest", "SMART_TEST"},
+    {"SpeedTest", "SPEED_TEST"}, {"NoiseTest", "NOISE_TEST"},
 };
 
 const int configured_statuses[] = {TM_STATUSES};
@@ -325,7 +331,8 @@ public:
             append_record("MESSAGE", "TEST_NOT_SUPPORTED");
         else if (outcome == 3)
             append_record("WARNING", "TEST_ABORTED_BY_USER");
-        append_record("STOP", name + " " + result_word(outcome) + " " + seconds_text(GetTickCount64() - start));
+        append_record("STOP",
+                      name + " " + result_word(outcome) + " " + seconds_text(GetTickCount64() - start));
         ++counts[outcome >= 0 && outcome <= 3 ? outcome : 4];
         status = static_cast<TestStatus>(outcome);
         return 0;
@@ -342,7 +349,9 @@ public:
     ZVK_MODULE_CALL DeviceMap* get_devices() override { return record("get_devices"), &devices; }
     ZVK_MODULE_CALL TestMap* get_tests() override { return record("get_tests"), &tests; }
     ZVK_MODULE_CALL TestStatus* get_test_status() override { return record("get_test_status"), &status; }
-    ZVK_MODULE_CALL const std::string& get_result_code() override { return record("get_result_code"), result_code; }
+    ZVK_MODULE_CALL const std::string& get_result_code() override {
+        return record("get_result_code"), result_code;
+    }
 
     ZVK_MODULE_CALL int reserved_17() override { return record("reserved_17"), 0; }
 
@@ -385,7 +394,8 @@ ZVK_MODULE_EXPORT const char* TM_EXPORT_NAME(get_module_name, GET_MODULE_NAME)(v
 }
 
 #if TM_EXPORT_IMAGE
-ZVK_MODULE_EXPORT const unsigned char* TM_EXPORT_NAME(get_module_image, GET_MODULE_IMAGE)(unsigned int* length) {
+ZVK_MODULE_EXPORT const unsigned char* TM_EXPORT_NAME(get_module_image,
+                                                      GET_MODULE_IMAGE)(unsigned int* length) {
     record("get_module_image");
 #if TM_PICTURE == 1
     *length = sizeof(tm_picture);
@@ -431,7 +441,8 @@ ZVK_MODULE_EXPORT ModuleInterface* TM_EXPORT_NAME(get_module_interface, GET_MODU
 #endif
 
 // An object this module did not hand out, or handed back twice, is recorded and left alone.
-ZVK_MODULE_EXPORT void TM_EXPORT_NAME(delete_module_interface, DELETE_MODULE_INTERFACE)(ModuleInterface* object) {
+ZVK_MODULE_EXPORT void TM_EXPORT_NAME(delete_module_interface,
+                                      DELETE_MODULE_INTERFACE)(ModuleInterface* object) {
     auto found = live_objects.find(object);
     if (found == live_objects.end()) {
         record("delete_module_interface", "unknown");
@@ -464,7 +475,9 @@ ZVK_MODULE_EXPORT void zvk_clear_call_record(void) {
 
 #if TM_UNKNOWN_IMPORT
 // Never called: its import of a function the host does not offer is enough to refuse the module.
-ZVK_MODULE_EXPORT void tm_beep(void) { Beep(440, 10); }
+ZVK_MODULE_EXPORT void tm_beep(void) {
+    Beep(440, 10);
+}
 #endif
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD reason, LPVOID) {

@@ -27,7 +27,9 @@ struct FileImage {
         std::memcpy(to, bytes.data() + offset, size);
         return true;
     }
-    template <class T> bool value(std::uint64_t offset, T& out) const { return read(offset, sizeof out, &out); }
+    template <class T> bool value(std::uint64_t offset, T& out) const {
+        return read(offset, sizeof out, &out);
+    }
     bool text(std::uint64_t offset, std::string& out) const {
         if (offset >= bytes.size())
             return false;
@@ -48,8 +50,8 @@ struct Section {
 bool read_imports(const FileImage& image, std::set<std::string>& imports) {
     std::uint16_t signature = 0, section_count = 0, optional_size = 0, magic = 0;
     std::uint32_t nt = 0, pe = 0, import_rva = 0;
-    if (!image.value(0, signature) || signature != 0x5A4D || !image.value(0x3C, nt) ||
-        !image.value(nt, pe) || pe != 0x4550 || !image.value(std::uint64_t(nt) + 6, section_count) ||
+    if (!image.value(0, signature) || signature != 0x5A4D || !image.value(0x3C, nt) || !image.value(nt, pe) ||
+        pe != 0x4550 || !image.value(std::uint64_t(nt) + 6, section_count) ||
         !image.value(std::uint64_t(nt) + 20, optional_size) || !image.value(std::uint64_t(nt) + 24, magic) ||
         magic != 0x20B || !image.value(std::uint64_t(nt) + 24 + 112 + 8, import_rva))
         return false;

@@ -20,7 +20,8 @@ namespace {
 template <class F> F entry(const char* library, const char* name) {
     HMODULE module = LoadLibraryA(library);
     EXPECT_NE(module, nullptr) << library;
-    F function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    F function =
+        module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
     EXPECT_NE(function, nullptr) << library << "!" << name;
     return function;
 }

@@ -118,10 +118,13 @@ struct Module {
     int used_screens() { return get<get_used_screens_fn>("get_used_screens")(); }
     int properties(int bit) { return get<get_screen_properties_fn>("get_screen_properties")(bit); }
     ModuleInterface* bind() { return get<get_module_interface_fn>("get_module_interface")(); }
-    void release(ModuleInterface* object) { get<delete_module_interface_fn>("delete_module_interface")(object); }
+    void release(ModuleInterface* object) {
+        get<delete_module_interface_fn>("delete_module_interface")(object);
+    }
 
     std::vector<RecordedCall> calls() {
-        return zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(library.resolve("zvk_call_record")));
+        return zvk_test_modules::parse_call_record(
+            zvk_test_modules::read_call_record(library.resolve("zvk_call_record")));
     }
     void clear_calls() { zvk_test_modules::clear_call_record(library.resolve("zvk_clear_call_record")); }
 };
@@ -267,7 +270,9 @@ TEST(TestModules, StandardSessionRunsOnTheContractsThreads) {
         return object->get_devices();
     });
     ASSERT_NE(found, nullptr);
-    EXPECT_EQ(*found, (DeviceMap{{"DEVICE_0", "HardDisk 0"}, {long_device, "HardDisk 1"}, {"DEVICE_2", "SolidStateDisk 2"}}));
+    EXPECT_EQ(*found, (DeviceMap{{"DEVICE_0", "HardDisk 0"},
+                                 {long_device, "HardDisk 1"},
+                                 {"DEVICE_2", "SolidStateDisk 2"}}));
 
     // The run: one device with a long id and one with a short id, two of the three tests each.
     ASSERT_EQ(object->begin_run(1796811300), 0);
@@ -300,18 +305,25 @@ TEST(TestModules, StandardSessionRunsOnTheContractsThreads) {
 
     // Every call arrived once, in order, each on the thread the contract gives it.
     std::vector<RecordedCall> calls = module.calls();
-    const std::vector<std::string> worker_operations = {"enumerate_devices", "get_devices", "run_test", "get_test_status"};
+    const std::vector<std::string> worker_operations = {"enumerate_devices", "get_devices", "run_test",
+                                                        "get_test_status"};
     for (const RecordedCall& call : calls) {
         bool on_worker = std::find(worker_operations.begin(), worker_operations.end(), call.operation) !=
                          worker_operations.end();
         EXPECT_EQ(call.thread, on_worker ? work : gui) << call.operation;
     }
-    std::vector<std::string> expected = {
-        "get_used_screens", "get_module_interface 1", "get_tests", "get_screen_properties 4",
-        "enumerate_devices", "get_devices", "begin_run 1796811300", "set_abort 0"};
+    std::vector<std::string> expected = {"get_used_screens",
+                                         "get_module_interface 1",
+                                         "get_tests",
+                                         "get_screen_properties 4",
+                                         "enumerate_devices",
+                                         "get_devices",
+                                         "begin_run 1796811300",
+                                         "set_abort 0"};
     for (const std::string& device : {long_device, std::string("DEVICE_2")}) {
-        expected.insert(expected.end(), {"select_device " + device + " 5", "begin_tests", "run_test 1", "get_test_status",
-                                         "run_test 4", "get_test_status", "end_tests", "get_result_code"});
+        expected.insert(expected.end(),
+                        {"select_device " + device + " 5", "begin_tests", "run_test 1", "get_test_status",
+                         "run_test 4", "get_test_status", "end_tests", "get_result_code"});
     }
     expected.insert(expected.end(), {"end_run", "delete_module_interface 1"});
     EXPECT_EQ(operations(calls), expected);
@@ -389,8 +401,9 @@ TEST(TestModules, StatusesComeBackAsConfigured) {
     module.release(object);
 
     std::string log = read_text(log_path());
-    for (const char* line : {" STOP READ_TEST SUCCESS ", " ERROR ERRORS_FOUND 1\n", " STOP WRITE_TEST FAILURE ",
-                             " STOP VERIFY_TEST NOT_SUPPORTED ", " STOP SEEK_TEST ABORTED ", " STOP CACHE_TEST UNKNOWN "})
+    for (const char* line :
+         {" STOP READ_TEST SUCCESS ", " ERROR ERRORS_FOUND 1\n", " STOP WRITE_TEST FAILURE ",
+          " STOP VERIFY_TEST NOT_SUPPORTED ", " STOP SEEK_TEST ABORTED ", " STOP CACHE_TEST UNKNOWN "})
         EXPECT_NE(log.find(line), std::string::npos) << line << "\n" << log;
 }
 
@@ -454,9 +467,9 @@ TEST(TestModules, ProgressAdvancesAndAbortEndsTheRunningTest) {
 
 struct RefusalCase {
     const char* stem;
-    int begin_run;                 // expected result of begin_run
-    std::vector<std::string> ids;  // devices selected in turn
-    std::vector<int> select;       // expected results of select_device
+    int begin_run;                // expected result of begin_run
+    std::vector<std::string> ids; // devices selected in turn
+    std::vector<int> select;      // expected results of select_device
 };
 
 TEST(TestModules, RunAndDeviceRefusals) {

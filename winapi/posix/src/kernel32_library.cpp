@@ -18,7 +18,8 @@ ZVK_MS_ABI void k32_sleep(DWORD milliseconds) {
         sched_yield(); // Sleep(0) gives up the rest of the time slice
         return;
     }
-    timespec left{static_cast<time_t>(milliseconds / 1000), static_cast<long>(milliseconds % 1000) * 1000000L};
+    timespec left{static_cast<time_t>(milliseconds / 1000),
+                  static_cast<long>(milliseconds % 1000) * 1000000L};
     while (nanosleep(&left, &left) != 0 && errno == EINTR) {
     }
 }
@@ -29,12 +30,16 @@ ZVK_MS_ABI ULONGLONG k32_get_tick_count64() {
     return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
 }
 
-ZVK_MS_ABI DWORD k32_get_current_thread_id() { return static_cast<DWORD>(syscall(SYS_gettid)); }
+ZVK_MS_ABI DWORD k32_get_current_thread_id() {
+    return static_cast<DWORD>(syscall(SYS_gettid));
+}
 
 // Slim reader/writer locks, exclusive mode. The lock is a pointer-sized word, zero when free (a
 // module initialises it with SRWLOCK_INIT and never destroys it). Its low 32 bits serve as a futex:
 // 0 free, 1 held, 2 held with threads waiting.
-int* lock_word(void* lock) { return static_cast<int*>(lock); }
+int* lock_word(void* lock) {
+    return static_cast<int*>(lock);
+}
 
 long futex(int* word, int operation, int value) {
     return syscall(SYS_futex, word, operation | FUTEX_PRIVATE_FLAG, value, nullptr, nullptr, 0);
@@ -56,7 +61,9 @@ ZVK_MS_ABI void k32_release_srw_lock_exclusive(void* lock) {
         futex(word, FUTEX_WAKE, 1);
 }
 
-template <class F> void* address(F function) { return reinterpret_cast<void*>(function); }
+template <class F> void* address(F function) {
+    return reinterpret_cast<void*>(function);
+}
 
 const zvk_winapi::LibraryExport exports[] = {
     {"AcquireSRWLockExclusive", 0, address(k32_acquire_srw_lock_exclusive)},

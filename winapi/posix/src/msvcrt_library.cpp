@@ -16,19 +16,35 @@ namespace {
 // module's runtime builds those operators on malloc and free. Serving malloc and free from the
 // host's operator new and delete keeps every block with the allocator that made it, also under
 // AddressSanitizer, which tells malloc from new. malloc(0) gives a unique block, as on Windows.
-ZVK_MS_ABI void* crt_malloc(std::size_t size) { return ::operator new(size ? size : 1, std::nothrow); }
-ZVK_MS_ABI void crt_free(void* block) { ::operator delete(block); }
+ZVK_MS_ABI void* crt_malloc(std::size_t size) {
+    return ::operator new(size ? size : 1, std::nothrow);
+}
+ZVK_MS_ABI void crt_free(void* block) {
+    ::operator delete(block);
+}
 
-[[noreturn]] ZVK_MS_ABI void crt_abort() { std::abort(); }
+[[noreturn]] ZVK_MS_ABI void crt_abort() {
+    std::abort();
+}
 
 ZVK_MS_ABI void* crt_memchr(const void* data, int value, std::size_t size) {
     return const_cast<void*>(std::memchr(data, value, size));
 }
-ZVK_MS_ABI int crt_memcmp(const void* a, const void* b, std::size_t size) { return std::memcmp(a, b, size); }
-ZVK_MS_ABI void* crt_memcpy(void* to, const void* from, std::size_t size) { return std::memcpy(to, from, size); }
-ZVK_MS_ABI void* crt_memmove(void* to, const void* from, std::size_t size) { return std::memmove(to, from, size); }
-ZVK_MS_ABI void* crt_memset(void* to, int value, std::size_t size) { return std::memset(to, value, size); }
-ZVK_MS_ABI std::size_t crt_strlen(const char* text) { return std::strlen(text); }
+ZVK_MS_ABI int crt_memcmp(const void* a, const void* b, std::size_t size) {
+    return std::memcmp(a, b, size);
+}
+ZVK_MS_ABI void* crt_memcpy(void* to, const void* from, std::size_t size) {
+    return std::memcpy(to, from, size);
+}
+ZVK_MS_ABI void* crt_memmove(void* to, const void* from, std::size_t size) {
+    return std::memmove(to, from, size);
+}
+ZVK_MS_ABI void* crt_memset(void* to, int value, std::size_t size) {
+    return std::memset(to, value, size);
+}
+ZVK_MS_ABI std::size_t crt_strlen(const char* text) {
+    return std::strlen(text);
+}
 
 // __time64_t: seconds since 1970 in 64 bits.
 ZVK_MS_ABI LONGLONG crt_time64(LONGLONG* result) {
@@ -41,23 +57,21 @@ ZVK_MS_ABI LONGLONG crt_time64(LONGLONG* result) {
 ZVK_MS_ABI std::size_t crt_fwrite(const void* data, std::size_t size, std::size_t count, FILE* file) {
     return std::fwrite(data, size, count, file);
 }
-ZVK_MS_ABI int crt_fclose(FILE* file) { return std::fclose(file); }
+ZVK_MS_ABI int crt_fclose(FILE* file) {
+    return std::fclose(file);
+}
 
-template <class F> void* address(F function) { return reinterpret_cast<void*>(function); }
+template <class F> void* address(F function) {
+    return reinterpret_cast<void*>(function);
+}
 
 const zvk_winapi::LibraryExport exports[] = {
-    {"abort", 0, address(crt_abort)},
-    {"fclose", 0, address(crt_fclose)},
-    {"free", 0, address(crt_free)},
-    {"fwrite", 0, address(crt_fwrite)},
-    {"malloc", 0, address(crt_malloc)},
-    {"memchr", 0, address(crt_memchr)},
-    {"memcmp", 0, address(crt_memcmp)},
-    {"memcpy", 0, address(crt_memcpy)},
-    {"memmove", 0, address(crt_memmove)},
-    {"memset", 0, address(crt_memset)},
-    {"strlen", 0, address(crt_strlen)},
-    {"_time64", 0, address(crt_time64)},
+    {"abort", 0, address(crt_abort)},     {"fclose", 0, address(crt_fclose)},
+    {"free", 0, address(crt_free)},       {"fwrite", 0, address(crt_fwrite)},
+    {"malloc", 0, address(crt_malloc)},   {"memchr", 0, address(crt_memchr)},
+    {"memcmp", 0, address(crt_memcmp)},   {"memcpy", 0, address(crt_memcpy)},
+    {"memmove", 0, address(crt_memmove)}, {"memset", 0, address(crt_memset)},
+    {"strlen", 0, address(crt_strlen)},   {"_time64", 0, address(crt_time64)},
 };
 
 } // namespace
