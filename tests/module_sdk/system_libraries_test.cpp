@@ -8,9 +8,14 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
 #include <ctime>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -140,6 +145,43 @@ TEST(SystemLibraries, SlimLockExcludesOtherThreads) {
         thread.join();
     EXPECT_EQ(counter, 80000);
     EXPECT_EQ(lock, nullptr) << "a released lock is free again";
+}
+
+// A module appends to "C:\zedra\zedra.log" on the drive of the Windows folder; the host reads the
+// same file through the drive mapping.
+TEST(SystemLibraries, LogFileGoesThroughTheDriveMapping) {
+    auto windows_directory = entry<ZVK_MS_ABI UINT (*)(char*, UINT)>("KERNEL32.dll", "GetWindowsDirectoryA");
+    auto make_folder = entry<ZVK_MS_ABI int (*)(const char*)>("msvcrt.dll", "_mkdir");
+    auto open = entry<ZVK_MS_ABI FILE* (*)(const char*, const char*, int)>("msvcrt.dll", "_fsopen");
+    auto write = entry<ZVK_MS_ABI std::size_t (*)(const void*, std::size_t, std::size_t, FILE*)>("msvcrt.dll",
+                                                                                                 "fwrite");
+    auto close = entry<ZVK_MS_ABI int (*)(FILE*)>("msvcrt.dll", "fclose");
+    ASSERT_TRUE(windows_directory && make_folder && open && write && close);
+    const char* drive = std::getenv("ZVK_DRIVE_C");
+    ASSERT_NE(drive, nullptr);
+    std::filesystem::remove_all(drive);
+    std::filesystem::create_directories(drive);
+
+    char folder[MAX_PATH] = {};
+    UINT length = windows_directory(folder, MAX_PATH);
+    ASSERT_GT(length, 2u);
+    EXPECT_EQ(length, std::strlen(folder));
+    EXPECT_EQ(std::string(folder, 3), "C:\\");
+
+    EXPECT_EQ(make_folder("C:\\zedra"), 0);
+    EXPECT_EQ(make_folder("C:\\zedra"), -1) << "exists already";
+    const int share_deny_none = 0x40;
+    for (const char* line : {"one\n", "two\n"}) {
+        FILE* file = open("C:\\zedra\\zedra.log", "a", share_deny_none);
+        ASSERT_NE(file, nullptr);
+        EXPECT_EQ(write(line, 1, 4, file), 4u);
+        EXPECT_EQ(close(file), 0);
+    }
+    std::ifstream in(std::string(drive) + "/zedra/zedra.log", std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    EXPECT_EQ(text.str(), "one\ntwo\n");
+    EXPECT_EQ(open("C:\\no_such_folder\\zedra.log", "a", share_deny_none), nullptr);
 }
 
 TEST(SystemLibraries, FunctionsModulesDoNotImportAreNotOffered) {

@@ -3,8 +3,9 @@
 // anything else is refused at load.
 #include "builtin_libraries.h"
 
-#include <cerrno>
-#include <climits>
+#include "win_paths.h"
+#include "win_thread.h"
+
 #include <ctime>
 #include <linux/futex.h>
 #include <sched.h>
@@ -13,15 +14,9 @@
 
 namespace {
 
+// The stand-in's own Sleep: a waiting point where TerminateThread can end the thread.
 ZVK_MS_ABI void k32_sleep(DWORD milliseconds) {
-    if (milliseconds == 0) {
-        sched_yield(); // Sleep(0) gives up the rest of the time slice
-        return;
-    }
-    timespec left{static_cast<time_t>(milliseconds / 1000),
-                  static_cast<long>(milliseconds % 1000) * 1000000L};
-    while (nanosleep(&left, &left) != 0 && errno == EINTR) {
-    }
+    Sleep(milliseconds);
 }
 
 ZVK_MS_ABI ULONGLONG k32_get_tick_count64() {
@@ -30,8 +25,14 @@ ZVK_MS_ABI ULONGLONG k32_get_tick_count64() {
     return static_cast<ULONGLONG>(now.tv_sec) * 1000u + static_cast<ULONGLONG>(now.tv_nsec) / 1000000u;
 }
 
+// The host thread id, the identifier CreateThread reports too.
 ZVK_MS_ABI DWORD k32_get_current_thread_id() {
     return static_cast<DWORD>(syscall(SYS_gettid));
+}
+
+// "C:\Windows" on the drive mapping's system drive: modules find the log folder on its drive.
+ZVK_MS_ABI UINT k32_get_windows_directory(LPSTR buffer, UINT size) {
+    return GetWindowsDirectoryA(buffer, size);
 }
 
 // Slim reader/writer locks, exclusive mode. The lock is a pointer-sized word, zero when free (a
@@ -69,6 +70,7 @@ const zvk_winapi::LibraryExport exports[] = {
     {"AcquireSRWLockExclusive", 0, address(k32_acquire_srw_lock_exclusive)},
     {"GetCurrentThreadId", 0, address(k32_get_current_thread_id)},
     {"GetTickCount64", 0, address(k32_get_tick_count64)},
+    {"GetWindowsDirectoryA", 0, address(k32_get_windows_directory)},
     {"ReleaseSRWLockExclusive", 0, address(k32_release_srw_lock_exclusive)},
     {"Sleep", 0, address(k32_sleep)},
 };

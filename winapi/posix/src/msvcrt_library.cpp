@@ -3,6 +3,9 @@
 // anything else is refused at load.
 #include "builtin_libraries.h"
 
+#include "win_crt_file.h"
+#include "win_crt_time.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -46,14 +49,18 @@ ZVK_MS_ABI std::size_t crt_strlen(const char* text) {
     return std::strlen(text);
 }
 
-// __time64_t: seconds since 1970 in 64 bits.
-ZVK_MS_ABI LONGLONG crt_time64(LONGLONG* result) {
-    LONGLONG now = static_cast<LONGLONG>(std::time(nullptr));
-    if (result)
-        *result = now;
-    return now;
+ZVK_MS_ABI __time64_t crt_time64(__time64_t* result) {
+    return _time64(result);
 }
 
+// Files by Windows path, through the drive mapping: the module's "C:\zedra\zedra.log" is the file
+// the host's log reader opens. The FILE objects are the host's; modules only pass them back.
+ZVK_MS_ABI FILE* crt_fsopen(const char* path, const char* mode, int share_flag) {
+    return _fsopen(path, mode, share_flag);
+}
+ZVK_MS_ABI int crt_mkdir(const char* path) {
+    return _mkdir(path);
+}
 ZVK_MS_ABI std::size_t crt_fwrite(const void* data, std::size_t size, std::size_t count, FILE* file) {
     return std::fwrite(data, size, count, file);
 }
@@ -65,14 +72,24 @@ template <class F> void* address(F function) {
     return reinterpret_cast<void*>(function);
 }
 
+// clang-format off
 const zvk_winapi::LibraryExport exports[] = {
-    {"abort", 0, address(crt_abort)},     {"fclose", 0, address(crt_fclose)},
-    {"free", 0, address(crt_free)},       {"fwrite", 0, address(crt_fwrite)},
-    {"malloc", 0, address(crt_malloc)},   {"memchr", 0, address(crt_memchr)},
-    {"memcmp", 0, address(crt_memcmp)},   {"memcpy", 0, address(crt_memcpy)},
-    {"memmove", 0, address(crt_memmove)}, {"memset", 0, address(crt_memset)},
-    {"strlen", 0, address(crt_strlen)},   {"_time64", 0, address(crt_time64)},
+    {"abort", 0, address(crt_abort)},
+    {"fclose", 0, address(crt_fclose)},
+    {"free", 0, address(crt_free)},
+    {"fwrite", 0, address(crt_fwrite)},
+    {"malloc", 0, address(crt_malloc)},
+    {"memchr", 0, address(crt_memchr)},
+    {"memcmp", 0, address(crt_memcmp)},
+    {"memcpy", 0, address(crt_memcpy)},
+    {"memmove", 0, address(crt_memmove)},
+    {"memset", 0, address(crt_memset)},
+    {"strlen", 0, address(crt_strlen)},
+    {"_fsopen", 0, address(crt_fsopen)},
+    {"_mkdir", 0, address(crt_mkdir)},
+    {"_time64", 0, address(crt_time64)},
 };
+// clang-format on
 
 } // namespace
 
