@@ -159,7 +159,7 @@ bool LogReader::read_time_stamp(const std::string& text) {
     }
     if (text.size() < stamp_length)
         flush_trace(); // keeps the parser's own message in its place in the trace
-    if (!ParseRfc8601Time(text, &broken_down_))
+    if (!ParseRfc8601Time(text.c_str(), text.size(), &broken_down_))
         return false;
     current_time_ = utc_to_time(&broken_down_);
     last_stamp_ = text;

@@ -80,19 +80,42 @@ bool parse_stamp(const char* text, std::size_t length, struct tm* out) {
                     static_cast<int>(length), text);
         return false;
     }
-    // Year, month, day, hour, minute and second apart; the T and what follows the seconds are skipped.
-    char fields[20];
-    _snprintf(fields, sizeof fields, "%c%c%c%c %c%c %c%c %c%c %c%c %c%c", text[0], text[1], text[2], text[3],
-              text[4], text[5], text[6], text[7], text[9], text[10], text[11], text[12], text[13], text[14]);
-    fields[sizeof fields - 1] = 0;
+    // Year, month, day, hour, minute and second at their fixed places; the T and what follows the
+    // seconds are skipped. Each field is read as "%Y %m %d %H %M %S" reads the fields set apart by
+    // blanks: its leading digits are the number, a number in range is stored, and a field cut short
+    // by another character ends the parse there as a failure, except the seconds, which end the
+    // stamp. (This runs once per log record, so the fields are not formatted into a text first.)
     std::memset(out, 0, sizeof *out);
-    return parse_time(fields, "%Y %m %d %H %M %S", out) != nullptr;
+    struct Field {
+        std::size_t at, width;
+        int minimum, maximum, offset;
+        int tm::*member;
+    };
+    static const Field fields[] = {{0, 4, 1900, 9999, 1900, &tm::tm_year}, {4, 2, 1, 12, 1, &tm::tm_mon},
+                                   {6, 2, 1, 31, 0, &tm::tm_mday},         {9, 2, 0, 23, 0, &tm::tm_hour},
+                                   {11, 2, 0, 59, 0, &tm::tm_min},         {13, 2, 0, 60, 0, &tm::tm_sec}};
+    for (const Field& field : fields) {
+        int value = 0;
+        std::size_t digits = 0;
+        for (; digits < field.width && unsigned(text[field.at + digits]) - '0' < 10; ++digits)
+            value = value * 10 + (text[field.at + digits] - '0');
+        if (digits == 0 || value < field.minimum || value > field.maximum)
+            return false;
+        out->*field.member = value - field.offset;
+        if (digits < field.width && field.member != &tm::tm_sec)
+            return false;
+    }
+    return true;
 }
 
 } // namespace
 
 bool ParseRfc8601Time(std::string text, struct tm* out) {
     return parse_stamp(text.c_str(), text.size(), out);
+}
+
+bool ParseRfc8601Time(const char* text, std::size_t length, struct tm* out) {
+    return text && parse_stamp(text, length, out);
 }
 
 bool ParseRfc8601Time(const char* text, struct tm* out) {

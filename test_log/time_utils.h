@@ -1,11 +1,14 @@
 #pragma once
 // Time stamps and numbers in text. Every time here is UTC: no time zone, daylight rule or locale
 // touches any result. Time values are signed seconds since 1970-01-01 00:00:00 UTC.
+#include <charconv>
+#include <cstddef>
 #include <cstdint>
 #include <ctime>
 #include <locale>
 #include <sstream>
 #include <string>
+#include <system_error>
 #include <type_traits>
 
 // A log stamp such as 20261209T101502UTC: the 14 digit positions must hold year (1900 to 9999), month,
@@ -14,6 +17,8 @@
 // (a stamp shorter than 18 characters also prints a message on standard output).
 bool ParseRfc8601Time(std::string text, struct tm* out);
 bool ParseRfc8601Time(const char* text, struct tm* out);
+// The same for `length` characters at `text` (which end with a NUL there), without a copy.
+bool ParseRfc8601Time(const char* text, std::size_t length, struct tm* out);
 
 // Reads `input` by a strptime-like format: %a %A (day names), %b %B %h (month names), %d %e (day),
 // %m, %Y, %y (68 or below: 20xx), %H, %M, %S, %n %t (any white space), %%; other characters match
@@ -55,8 +60,58 @@ double clock_seconds(int earlier, int later);
 // Reads a decimal number as the stream does: leading white space is skipped, the longest valid start is
 // taken, the rest is ignored. False for an empty or non-numeric text, a number out of range, or a minus
 // sign before an unsigned number. The classic locale is used whatever the program's locale is.
+namespace time_utils_detail {
+// The plain numbers a log holds ("42", "-7", "12.25") without a stream, with the result the stream
+// gives them; false when the text needs the stream's full rules (blanks, signs, exponents, a rest).
+template <class T> bool read_plain_number(T& value, const std::string& text) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p != end && *p == '-';
+    if (negative && std::is_unsigned<T>::value)
+        return false;
+    const char* const digits = p + (negative ? 1 : 0);
+    const char* q = digits;
+    while (q != end && unsigned(*q) - '0' < 10)
+        ++q;
+    if (q == digits)
+        return false;
+    if constexpr (std::is_integral<T>::value) {
+        // Up to 18 digits fit every 64-bit type; smaller types and longer numbers take the stream.
+        if (q != end || q - digits > 18 || sizeof(T) < 8)
+            return false;
+        std::int64_t number = 0;
+        for (const char* d = digits; d != q; ++d)
+            number = number * 10 + (*d - '0');
+        value = T(negative ? -number : number);
+        return true;
+    } else {
+        if (q != end && *q == '.') {
+            const char* fraction = ++q;
+            while (q != end && unsigned(*q) - '0' < 10)
+                ++q;
+            if (q == fraction)
+                return false;
+        }
+        if (q != end || !std::is_same<T, double>::value)
+            return false;
+        // Correctly rounded, as the stream's own conversion is.
+        double number = 0;
+        const auto result = std::from_chars(text.data(), end, number);
+        if (result.ec != std::errc() || result.ptr != end)
+            return false;
+        value = T(number);
+        return true;
+    }
+}
+} // namespace time_utils_detail
+
+// Reads a decimal number as the stream does: leading white space is skipped, the longest valid start is
+// taken, the rest is ignored. False for an empty or non-numeric text, a number out of range, or a minus
+// sign before an unsigned number. The classic locale is used whatever the program's locale is.
 template <class T> bool from_string(T& value, const std::string& text) {
     static_assert(std::is_arithmetic<T>::value, "numbers only");
+    if (time_utils_detail::read_plain_number(value, text)) // the log's own numbers, read once per record
+        return true;
     std::istringstream in(text);
     in.imbue(std::locale::classic());
     if (std::is_unsigned<T>::value) {

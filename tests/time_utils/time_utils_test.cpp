@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <cstring>
 #include <limits>
+#include <locale>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -61,14 +63,19 @@ const std::vector<StampCase> stamp_cases = {
     {"2026120 T101502UTC", false, {}, 0},
     {"+0261209T101502UTC", false, {}, 0},
     {"2026120aT101502UTC", false, {}, 0},
+    {"20261209T10157 UTC", true, {2026, 12, 9, 10, 15, 7}, 1796811307}, // one digit ends the seconds
+    {"20261209T1015x2UTC", false, {}, 0},
+    {"20261209T10 502UTC", false, {}, 0},
 };
 
-TEST(ParseRfc8601Time, BothFormsReadTheStamps) {
+TEST(ParseRfc8601Time, EveryFormReadsTheStamps) {
     for (const auto& k : stamp_cases) {
-        for (bool c_string : {false, true}) {
+        for (int form : {0, 1, 2}) {
             struct tm t = {};
             t.tm_isdst = 7; // the parser clears the structure first
-            bool ok = c_string ? ParseRfc8601Time(k.stamp, &t) : ParseRfc8601Time(std::string(k.stamp), &t);
+            bool ok = form == 0   ? ParseRfc8601Time(std::string(k.stamp), &t)
+                      : form == 1 ? ParseRfc8601Time(k.stamp, &t)
+                                  : ParseRfc8601Time(k.stamp, std::strlen(k.stamp), &t);
             ASSERT_EQ(ok, k.ok) << k.stamp;
             if (!k.ok)
                 continue;
@@ -76,6 +83,19 @@ TEST(ParseRfc8601Time, BothFormsReadTheStamps) {
             EXPECT_EQ(t.tm_isdst, 0) << k.stamp;
             EXPECT_EQ(utc_to_time(&t), k.time) << k.stamp;
         }
+    }
+}
+
+TEST(ParseRfc8601Time, ANulInsideTheStampEndsIt) {
+    // A log line may hold any byte; a NUL counts as the end of the field it stands in.
+    for (bool counted : {false, true}) {
+        const std::string ends_seconds("20261209T10150\0UTC", 18), ends_minutes("20261209T1015\0" "2UTC", 18);
+        struct tm t = {};
+        EXPECT_TRUE(counted ? ParseRfc8601Time(ends_seconds.c_str(), ends_seconds.size(), &t)
+                            : ParseRfc8601Time(ends_seconds, &t));
+        EXPECT_TRUE(t == (Fields{2026, 12, 9, 10, 15, 0})) << show(t);
+        EXPECT_FALSE(counted ? ParseRfc8601Time(ends_minutes.c_str(), ends_minutes.size(), &t)
+                             : ParseRfc8601Time(ends_minutes, &t));
     }
 }
 
@@ -93,6 +113,7 @@ TEST(ParseRfc8601Time, AShortStampPrintsItsLengthAndFails) {
     }
     struct tm t = {};
     EXPECT_FALSE(ParseRfc8601Time(static_cast<const char*>(nullptr), &t));
+    EXPECT_FALSE(ParseRfc8601Time(static_cast<const char*>(nullptr), 18, &t));
     EXPECT_FALSE(ParseRfc8601Time("20261209T101502UTC", nullptr));
 }
 
@@ -333,6 +354,38 @@ TEST(FromString, TheThreeForms) {
         EXPECT_EQ(from_string(v, k.text), k.ok) << k.text;
         EXPECT_EQ(v, k.value) << k.text;
     }
+}
+
+// The plain numbers of a log take a shorter way than the stream; both must agree to the last bit.
+template <class T> void expect_as_the_stream_reads(const std::vector<const char*>& texts) {
+    for (const char* text : texts) {
+        T expected = T(1), got = T(1);
+        std::istringstream in(text);
+        in.imbue(std::locale::classic());
+        in >> std::dec >> expected;
+        const bool stream_ok = !in.fail();
+        ASSERT_EQ(from_string(got, text), stream_ok) << text;
+        EXPECT_EQ(std::memcmp(&got, &expected, sizeof got), 0) << text << ": " << got << " / " << expected;
+    }
+}
+
+TEST(FromString, PlainNumbersReadAsTheStreamReadsThem) {
+    const std::vector<const char*> common = {"0", "7", "007", "1234567890", "123456789012345678",
+                                             "999999999999999999", "1234567890123456789", "12a", "1-2"};
+    expect_as_the_stream_reads<std::int64_t>(common);
+    expect_as_the_stream_reads<std::int64_t>({"-0", "-42", "-123456789012345678", "-9223372036854775808",
+                                              "-9223372036854775809", "-", "--1"});
+    expect_as_the_stream_reads<std::uint64_t>(common);
+    expect_as_the_stream_reads<std::uint64_t>({"18446744073709551615", "18446744073709551616"});
+    expect_as_the_stream_reads<int>({"42", "-42", "2147483648", "99999999999"});
+    expect_as_the_stream_reads<double>(common);
+    expect_as_the_stream_reads<double>(
+        {"-0", "1.25", "0.1", "12.3456789012345678901234567890", "2.5000000000000000000000000001",
+         "9007199254740993", "1.", "1.x", ".5", "-.5", "1.5e3", "179769313486231570000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"
+         "00000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000000"});
+    expect_as_the_stream_reads<float>({"1.25", "0.1", "3.4028235e38"});
 }
 
 TEST(Stopwatch, CountsWholeSecondsWhileRunningAndAfterStop) {
