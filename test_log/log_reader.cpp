@@ -20,7 +20,7 @@ template <class T> void shrink(std::vector<T>& items) {
         items.shrink_to_fit();
 }
 
-bool is_message_tag(const std::string& tag) {
+bool is_message_tag(std::string_view tag) {
     return tag == "MESSAGE" || tag == "WARNING" || tag == "ERROR" || tag == "CRITICAL";
 }
 
@@ -132,12 +132,13 @@ void LogReader::parse_line() {
 }
 
 bool LogReader::begins_with(const char* marker, std::size_t length) const {
-    return line_.size() >= length && line_.compare(0, length, marker, length) == 0;
+    // Most lines differ from a marker in their first byte.
+    return line_.size() >= length && line_[0] == marker[0] && std::memcmp(line_.data(), marker, length) == 0;
 }
 
 bool LogReader::next_token() {
     if (scan_position_ >= line_.size()) {
-        token_.clear();
+        token_ = std::string_view();
         return false;
     }
     std::size_t begin = line_.find_first_not_of(' ', scan_position_);
@@ -145,21 +146,23 @@ bool LogReader::next_token() {
         begin = line_.size();
     token_end_ = line_.find(' ', begin);
     const std::size_t end = token_end_ == std::string::npos ? line_.size() : token_end_;
-    token_.assign(line_.data() + begin, end - begin);
+    token_ = line_.substr(begin, end - begin);
     if (token_.empty())
         return false;
     scan_position_ = token_end_ == std::string::npos ? line_.size() : token_end_ + 1;
     return true;
 }
 
-bool LogReader::read_time_stamp(const std::string& text) {
+bool LogReader::read_time_stamp(std::string_view text) {
     if (!last_stamp_.empty() && text == last_stamp_) {
         current_time_ = last_stamp_time_;
         return true;
     }
-    if (text.size() < stamp_length)
+    if (text.size() < stamp_length) {
         flush_trace(); // keeps the parser's own message in its place in the trace
-    if (!ParseRfc8601Time(text.c_str(), text.size(), &broken_down_))
+        return ParseRfc8601Time(std::string(text), &broken_down_); // the message needs the text ended
+    }
+    if (!ParseRfc8601Time(text.data(), text.size(), &broken_down_))
         return false;
     current_time_ = utc_to_time(&broken_down_);
     last_stamp_ = text;
@@ -221,7 +224,7 @@ int LogReader::parse_section_start() {
         trace_end();
         return LINE_NOT_HANDLED;
     }
-    const std::string name = token_;
+    const std::string name(token_);
     trace(" Name: ");
     trace(name);
     std::int64_t key = 0;
@@ -230,7 +233,7 @@ int LogReader::parse_section_start() {
         trace_end();
         return LINE_NOT_HANDLED;
     }
-    if (!from_string(key, token_)) {
+    if (!from_string(key, std::string(token_))) {
         trace("\tMalformed group");
         trace_end();
         return LINE_NOT_HANDLED;
@@ -384,7 +387,7 @@ int LogReader::parse_record() {
         trace_end();
         return LINE_NOT_HANDLED;
     }
-    const std::string tag = token_;
+    const std::string_view tag = token_;
     trace(" Tag: ");
     trace(tag);
 
@@ -457,7 +460,7 @@ int LogReader::parse_stop_record() {
     trace(" Time spent: ");
     trace(token_);
     double spent = 0;
-    if (!from_string(spent, token_)) {
+    if (!from_string(spent, std::string(token_))) {
         trace(" Can't convert time spent.");
         trace_end();
         return LINE_NOT_HANDLED;
@@ -469,7 +472,7 @@ int LogReader::parse_stop_record() {
     return 0;
 }
 
-int LogReader::parse_message_record(const std::string& tag) {
+int LogReader::parse_message_record(std::string_view tag) {
     if (!next_token()) {
         trace_end();
         return LINE_NOT_HANDLED;
@@ -487,7 +490,7 @@ int LogReader::parse_message_record(const std::string& tag) {
     while (next_token()) {
         trace(" Parameter: ");
         trace(token_);
-        message.params.push_back(token_);
+        message.params.emplace_back(token_);
     }
     shrink(message.params);
     trace_end();

@@ -61,17 +61,19 @@ private:
     int parse_property();
     int parse_record();
     int parse_stop_record();
-    int parse_message_record(const std::string& tag);
+    int parse_message_record(std::string_view tag);
     bool next_token();
 
     bool begins_with(const char* marker, std::size_t length) const;
-    bool read_time_stamp(const std::string& text);
+    bool read_time_stamp(std::string_view text);
     LogDevice& device();
     void compact_device();
     void mark_broken();
     void select_device(std::int64_t group_key, const std::string& subsystem, const std::string& uid);
 
     void trace(std::string_view text) {
+        if (text.empty()) // an empty token may have no bytes behind it
+            return;
         if (text.size() > trace_capacity - trace_used_) {
             flush_trace();
             if (text.size() > trace_capacity) {
@@ -92,7 +94,7 @@ private:
     std::unique_ptr<std::FILE, FileCloser> file_;
     std::string_view line_;  // into the read-ahead, or into long_line_ when it crossed a chunk
     std::string long_line_;
-    std::string token_;
+    std::string_view token_; // into line_
     std::size_t colon_position_ = 0;
     std::uint64_t line_counter_ = 0;
     std::size_t scan_position_ = 0;
