@@ -506,20 +506,31 @@ int LogReader::parse_message_record(std::string_view tag) {
     return 0;
 }
 
+// Numbers are written straight into the trace buffer: they come twice for every line.
 void LogReader::trace_number(std::int64_t value) {
-    char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    trace(std::string_view(digits, std::size_t(result.ptr - digits)));
+    if (trace_capacity - trace_used_ < number_room)
+        flush_trace();
+    char* const at = trace_buffer_.get() + trace_used_;
+    trace_used_ += std::size_t(std::to_chars(at, at + number_room, value).ptr - at);
 }
 
 void LogReader::trace_right(std::uint64_t value, std::size_t width) {
     char digits[24];
-    const auto result = std::to_chars(digits, digits + sizeof digits, value);
-    const std::size_t length = std::size_t(result.ptr - digits);
-    static const char blanks[] = "                        ";
-    if (length < width)
-        trace(std::string_view(blanks, width - length));
-    trace(std::string_view(digits, length));
+    const std::size_t length = std::size_t(std::to_chars(digits, digits + sizeof digits, value).ptr - digits);
+    const std::size_t blanks = length < width ? width - length : 0;
+    if (trace_capacity - trace_used_ < blanks + length) {
+        flush_trace();
+        if (blanks + length > trace_capacity) { // only for a width no caller asks for
+            for (std::size_t i = 0; i < blanks; ++i)
+                trace(" ");
+            trace(std::string_view(digits, length));
+            return;
+        }
+    }
+    char* const at = trace_buffer_.get() + trace_used_;
+    std::memset(at, ' ', blanks);
+    std::memcpy(at + blanks, digits, length);
+    trace_used_ += blanks + length;
 }
 
 void LogReader::trace_end() {

@@ -84,6 +84,14 @@ private:
         std::memcpy(trace_buffer_.get() + trace_used_, text.data(), text.size());
         trace_used_ += text.size();
     }
+    // A literal's length is known here: the copy is a few moves, not a call.
+    template <std::size_t size> void trace(const char (&text)[size]) {
+        constexpr std::size_t length = size - 1;
+        if (length > trace_capacity - trace_used_)
+            flush_trace();
+        std::memcpy(trace_buffer_.get() + trace_used_, text, length);
+        trace_used_ += length;
+    }
     void trace_number(std::int64_t value);
     void trace_right(std::uint64_t value, std::size_t width);
     void trace_end();
@@ -121,6 +129,7 @@ private:
     std::size_t input_position_ = 0;
     // The trace goes to standard output in large pieces.
     static constexpr std::size_t trace_capacity = 1 << 16;
+    static constexpr std::size_t number_room = 24; // the longest 64-bit number and its sign
     std::unique_ptr<char[]> trace_buffer_{new char[trace_capacity]};
     std::size_t trace_used_ = 0;
 };
