@@ -5,6 +5,7 @@
 #include "zvk_windows.h"
 
 #include <algorithm>
+#include <iterator>
 #include <charconv>
 #include <cstring>
 #include <utility>
@@ -190,11 +191,24 @@ LogDevice& LogReader::device() {
 void LogReader::compact_device() {
     if (!device_)
         return;
+    store_test_messages();
     shrink(device_->properties);
     shrink(device_->messages);
     shrink(device_->tests);
     for (LogTest& test : device_->tests)
         shrink(test.messages);
+}
+
+// The open test's messages gather in a list that keeps its room from test to test; the test takes
+// them in one piece of the exact size when it is done or the parser moves to another device, which
+// spares the growing and shrinking of every test's own list.
+void LogReader::store_test_messages() {
+    if (test_messages_.empty())
+        return;
+    std::vector<LogMessage>& messages = device_->tests.back().messages;
+    messages.reserve(messages.size() + test_messages_.size());
+    std::move(test_messages_.begin(), test_messages_.end(), std::back_inserter(messages));
+    test_messages_.clear();
 }
 
 void LogReader::mark_broken() {
@@ -405,6 +419,7 @@ int LogReader::parse_record() {
         LogTest test;
         test.name = token_;
         test.start = current_time_;
+        store_test_messages(); // they belong to the test before
         device().tests.push_back(std::move(test));
         state_ = IN_TEST;
         return 0;
@@ -499,9 +514,8 @@ int LogReader::parse_message_record(std::string_view tag) {
     if (state_ == IN_TESTS) {
         device().messages.push_back(std::move(message));
     } else if (state_ == IN_TEST) {
-        std::vector<LogTest>& tests = device().tests;
-        if (!tests.empty())
-            tests.back().messages.push_back(std::move(message));
+        if (!device().tests.empty())
+            test_messages_.push_back(std::move(message));
     }
     return 0;
 }

@@ -68,6 +68,7 @@ private:
     bool read_time_stamp(std::string_view text);
     LogDevice& device();
     void compact_device();
+    void store_test_messages();
     void mark_broken();
     void select_device(std::int64_t group_key, const std::string& subsystem, const std::string& uid);
 
@@ -120,6 +121,8 @@ private:
     // into the model are passed over.
     bool in_run_ = false;
     LogDevice* device_ = nullptr; // the current device once reached; records never move
+    // Messages of the current device's last test, not yet stored into it.
+    std::vector<LogMessage> test_messages_;
 
     // Most records share their stamp with the line before; it is parsed once.
     std::string last_stamp_;

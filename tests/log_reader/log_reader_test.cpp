@@ -402,6 +402,31 @@ TEST(LogReader, TestsAndRecords) {
              EXPECT_EQ(d.tests[1].messages.size(), 1u);
              EXPECT_EQ(d.tests[1].stop, 0) << "never stopped";
          }},
+        {"a test keeps its messages when the next test, section or the end of the log follows",
+         with_device({"START TESTS", stamp + " START A", stamp + " MESSAGE A1", stamp + " WARNING A2 x y",
+                      stamp + " START B", stamp + " MESSAGE B1", "+++ " + stamp + " MEMORY 100", "UID: M",
+                      "START TESTS", stamp + " START C", stamp + " ERROR C1", "+++ " + stamp + " STORAGE 200",
+                      stamp + " MESSAGE NOWHERE", "UID: 1", "START TESTS", stamp + " START D",
+                      stamp + " MESSAGE D1"}),
+         [](const Parsed& p) {
+             const LogDevice& d = p.device(100, "STORAGE", "0");
+             ASSERT_EQ(d.tests.size(), 2u);
+             ASSERT_EQ(d.tests[0].messages.size(), 2u);
+             EXPECT_EQ(d.tests[0].messages[0].token, "A1");
+             EXPECT_EQ(d.tests[0].messages[1].tag, "WARNING");
+             EXPECT_EQ(d.tests[0].messages[1].params, (std::vector<std::string>{"x", "y"}));
+             ASSERT_EQ(d.tests[1].messages.size(), 1u);
+             EXPECT_EQ(d.tests[1].messages[0].token, "B1");
+             const LogDevice& m = p.device(100, "MEMORY", "M");
+             ASSERT_EQ(m.tests.size(), 1u);
+             ASSERT_EQ(m.tests[0].messages.size(), 1u);
+             EXPECT_EQ(m.tests[0].messages[0].token, "C1");
+             const LogDevice& last = p.device(200, "STORAGE", "1");
+             EXPECT_TRUE(last.messages.empty());
+             ASSERT_EQ(last.tests.size(), 1u);
+             ASSERT_EQ(last.tests[0].messages.size(), 1u) << "stored when the log ends";
+             EXPECT_EQ(last.tests[0].messages[0].token, "D1");
+         }},
         {"a record holding a colon is a property line",
          with_device({"START TESTS", stamp + " MESSAGE STARTED_AT 10:30"}),
          [](const Parsed& p) {
