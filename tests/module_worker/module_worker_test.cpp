@@ -2,6 +2,7 @@
 #include "checked_connect.h"
 #include "event_wait.h"
 #include "module_thread.h"
+#include "worker_idle_watch.h"
 
 #include <gtest/gtest.h>
 
@@ -30,6 +31,8 @@ public:
     DeviceMap devices{{"disk0", "Hard Disk"}};
     std::map<int, TestStatus> statuses; // one status object per test code, as the module keeps them
     int test_steps = 0;                 // run_test takes test_steps times 100 ms
+    int enumerate_ms = 0;
+    std::atomic<bool> inside_call{false};
     std::atomic<int> progress{0};
     std::atomic<bool> abort_requested{false};
     std::atomic<int> running{0};
@@ -46,12 +49,19 @@ public:
         return names;
     }
 
-    ZVK_MODULE_CALL int enumerate_devices() override { return note("enumerate_devices"); }
+    ZVK_MODULE_CALL int enumerate_devices() override {
+        inside_call = true;
+        note("enumerate_devices");
+        std::this_thread::sleep_for(std::chrono::milliseconds(enumerate_ms));
+        inside_call = false;
+        return 0;
+    }
     ZVK_MODULE_CALL DeviceMap* get_devices() override {
         note("get_devices");
         return &devices;
     }
     ZVK_MODULE_CALL int run_test(int code) override {
+        inside_call = true;
         note("run_test " + std::to_string(code));
         most_running = std::max(most_running.load(), ++running);
         progress = 0;
@@ -70,6 +80,7 @@ public:
             last_code = code;
         }
         --running;
+        inside_call = false;
         return 0;
     }
     ZVK_MODULE_CALL TestStatus* get_test_status() override {
@@ -307,6 +318,93 @@ TEST_F(Worker, AnAbortedTestStillReportsItsStatus) {
     EXPECT_EQ(owner.results[0].status, TestStatus::Aborted);
     const std::vector<std::string> expected{"run_test 16", "get_test_status"};
     EXPECT_EQ(module.call_names(), expected);
+}
+
+// The watch that lets the main window wait for the worker before it releases a module.
+class IdleWatch : public Worker {
+protected:
+    void SetUp() override {
+        Worker::SetUp();
+        watch.reset(new WorkerIdleWatch(worker));
+        worker->set_interface(&module);
+    }
+    void TearDown() override {
+        Worker::TearDown();
+        watch.reset();
+    }
+    void request_devices() {
+        emit requester.run_update_devices();
+        watch->request_sent();
+    }
+    void request_test(int code) {
+        emit requester.run_test(code);
+        watch->request_sent();
+    }
+    // What the worker and its results look like when an action runs.
+    struct Seen {
+        bool inside_call;
+        size_t results;
+    };
+    std::function<void()> recording(std::vector<Seen>& seen) {
+        return [this, &seen] { seen.push_back({module.inside_call, owner.results.size()}); };
+    }
+    std::unique_ptr<WorkerIdleWatch> watch;
+};
+
+TEST_F(IdleWatch, RunsAtOnceWhenNothingWasSent) {
+    std::vector<Seen> seen;
+    watch->when_idle(recording(seen));
+    ASSERT_EQ(seen.size(), 1u);
+    EXPECT_FALSE(watch->waiting());
+}
+
+TEST_F(IdleWatch, WaitsForTheCallsAndResultsOfEveryRequestSent) {
+    struct Case {
+        const char* name;
+        std::vector<int> requests; // 0 asks for the devices, else for that test
+        size_t results;
+    } cases[] = {
+        {"slow enumeration", {0}, 1},
+        {"enumeration then two tests", {0, 1, 2}, 3},
+        {"a test", {4}, 1},
+    };
+    module.enumerate_ms = 600;
+    module.test_steps = 2;
+    for (const Case& c : cases) {
+        owner.results.clear();
+        std::vector<Seen> seen;
+        for (int r : c.requests)
+            r == 0 ? request_devices() : request_test(r);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return module.inside_call.load(); })) << c.name;
+        EXPECT_TRUE(watch->busy()) << c.name;
+        watch->when_idle(recording(seen));
+        EXPECT_TRUE(seen.empty()) << c.name;
+        ASSERT_TRUE(zvk_test::wait_until([&] { return !seen.empty(); })) << c.name;
+        zvk_test::process_events_for(50);
+        ASSERT_EQ(seen.size(), 1u) << c.name;
+        EXPECT_FALSE(seen[0].inside_call) << c.name;
+        EXPECT_EQ(seen[0].results, c.results) << c.name;
+        EXPECT_FALSE(watch->busy()) << c.name;
+    }
+}
+
+TEST_F(IdleWatch, ALaterActionReplacesAWaitingOneAndCancelDropsIt) {
+    module.enumerate_ms = 300;
+    std::vector<Seen> first, second, third;
+    request_devices();
+    watch->when_idle(recording(first));
+    watch->when_idle(recording(second));
+    ASSERT_TRUE(zvk_test::wait_until([&] { return !watch->busy(); }));
+    EXPECT_TRUE(first.empty());
+    EXPECT_EQ(second.size(), 1u);
+
+    request_devices();
+    watch->when_idle(recording(third));
+    EXPECT_TRUE(watch->waiting());
+    watch->cancel();
+    EXPECT_FALSE(watch->waiting());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return !watch->busy(); }));
+    EXPECT_TRUE(third.empty());
 }
 
 } // namespace
