@@ -1,6 +1,7 @@
 #include "gui_manager.h"
 
 #include "checked_connect.h"
+#include "keep_until_exit.h"
 #include "module_thread.h"
 #include "secure_library.h"
 #include "worker_idle_watch.h"
@@ -22,6 +23,7 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);
     module_thread = new ModuleThread(this);
+    keep_until_exit(module_thread); // never deleted: it lives until the process ends
     module_thread->moveToThread(&worker_thread);
     worker_idle.reset(new WorkerIdleWatch(module_thread));
 
