@@ -1,7 +1,6 @@
 #include "gui_manager.h"
 
 #include "checked_connect.h"
-#include "keep_until_exit.h"
 #include "module_thread.h"
 #include "secure_library.h"
 #include "worker_idle_watch.h"
@@ -10,6 +9,18 @@
 #include <QStringList>
 
 #include <sstream>
+#include <vector>
+
+namespace {
+
+// The worker objects are never deleted: they live until the process ends. Held here, they stay
+// reachable for that whole time, so leak checkers do not report them.
+void keep_for_process_life(ModuleThread* worker) {
+    static auto* const workers = new std::vector<ModuleThread*>;
+    workers->push_back(worker);
+}
+
+} // namespace
 
 GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), module_interface(nullptr), get_module_name_export(nullptr),
@@ -23,7 +34,7 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);
     module_thread = new ModuleThread(this);
-    keep_until_exit(module_thread); // never deleted: it lives until the process ends
+    keep_for_process_life(module_thread);
     module_thread->moveToThread(&worker_thread);
     worker_idle.reset(new WorkerIdleWatch(module_thread));
 

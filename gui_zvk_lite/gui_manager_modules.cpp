@@ -19,8 +19,6 @@ template <typename Function> Function resolve_export(const QSharedPointer<Secure
     return reinterpret_cast<Function>(library->resolve(std::string(name)));
 }
 
-QString tr_token(const char* token) { return QCoreApplication::translate("Translations", token); }
-
 void show_critical_box(const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Critical, title, text, QMessageBox::Ok, nullptr,
                     Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
@@ -86,10 +84,11 @@ void GUIManager::show_invalid_module(const QString& file_name) {
     display.remove("diag_", Qt::CaseSensitive);
     display.remove(".dll", Qt::CaseSensitive);
     if (display == "storage")
-        display = tr_token("Storage");
+        display = QCoreApplication::translate("Translations", "Storage");
     else if (display == "memory")
-        display = tr_token("Memory");
-    show_critical_box(tr_token("InvalidModuleTitle"), tr_token("InvalidModule") + display);
+        display = QCoreApplication::translate("Translations", "Memory");
+    show_critical_box(QCoreApplication::translate("Translations", "InvalidModuleTitle"),
+                      QCoreApplication::translate("Translations", "InvalidModule") + display);
 }
 
 bool GUIManager::has_required_exports(QSharedPointer<SecureLibrary> library) {
@@ -182,6 +181,7 @@ void GUIManager::unload_module() {
 }
 
 void GUIManager::reject_module() {
-    show_critical_box(tr_token("InauthenticModuleTitle"), tr_token("InauthenticModule"));
+    show_critical_box(QCoreApplication::translate("Translations", "InauthenticModuleTitle"),
+                      QCoreApplication::translate("Translations", "InauthenticModule"));
     std::exit(1);
 }

@@ -1,11 +1,15 @@
-#include "gui_manager.h"
+// The program's entry. The single-instance guard is made by static initialisation, before main runs,
+// and closed at process exit, also when a rejected module ends the process through exit().
+#include "close_requests.h"
+#include "single_instance_guard.h"
+#include "start_up.h"
 
 #include <QApplication>
 
-int main(int argc, char* argv[]) {
+SingleInstanceGuard single_instance_guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191BB16F9E6}");
+
+int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    GUIManager window(nullptr, Qt::WindowFlags());
-    window.show();
-    QObject::connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
-    return app.exec();
+    close_windows_on_termination_request();
+    return run_program(app, single_instance_guard);
 }

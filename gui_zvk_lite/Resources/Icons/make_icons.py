@@ -1,8 +1,11 @@
 #!/usr/bin/env python3
-"""Draws the window-button images of the main window (run by hand; the PNGs are committed).
+"""Draws the window-button images of the main window and the push-button backgrounds of the
+application style sheet (run by hand; the PNGs are committed).
 
-Each button has three states: normal, glow (hover) and pressed, drawn as simple line art on the
-black title area.
+Each window button has three states: normal, glow (hover) and pressed, drawn as simple line art on the
+black title area. The push-button backgrounds (botao_normal, botao_mouseover, botao_selected) are
+vertical gradients that the style sheet tiles from the button's centre, so any button height shows a
+smooth part of them; their colours match the style sheet's borders (#999999, #a34407, #658f2e).
 """
 import struct
 import zlib
@@ -78,3 +81,22 @@ here = os.path.dirname(os.path.abspath(__file__))
 for name, (w, h) in {"minimize": (34, 25), "maximize": (34, 25), "restore": (34, 25), "close": (54, 25)}.items():
     for state in STATES:
         png(os.path.join(here, "%s_%s.png" % (name, state)), w, h, draw(name, state, w, h))
+
+
+def gradient(w, h, top, bottom):
+    """A vertical gradient from top to bottom colour (RGB), opaque."""
+    rows = []
+    for y in range(h):
+        t = y / (h - 1)
+        c = tuple(round(a + (b - a) * t) for a, b in zip(top, bottom)) + (255,)
+        rows.append([c] * w)
+    return rows
+
+
+PUSH_BUTTONS = {
+    "botao_normal": ((250, 250, 250), (212, 212, 212)),  # dark text on light grey
+    "botao_mouseover": ((218, 112, 44), (163, 68, 7)),  # white text on the hover border's orange
+    "botao_selected": ((92, 130, 42), (128, 168, 68)),  # white text on green, lit from below: pressed in
+}
+for name, (top, bottom) in PUSH_BUTTONS.items():
+    png(os.path.join(here, name + ".png"), 8, 64, gradient(8, 64, top, bottom))

@@ -51,3 +51,12 @@ typedef LONG_PTR (*FARPROC)();
 
 static_assert(sizeof(DWORD) == 4 && sizeof(LONG) == 4 && sizeof(BOOL) == 4, "Windows sizes");
 static_assert(sizeof(HANDLE) == 8 && sizeof(ULONG_PTR) == 8, "64-bit Windows sizes");
+
+// Security attributes of a new kernel object. The stand-in models no access control: callers pass null.
+struct SECURITY_ATTRIBUTES {
+    DWORD nLength;
+    LPVOID lpSecurityDescriptor;
+    BOOL bInheritHandle;
+};
+typedef SECURITY_ATTRIBUTES* PSECURITY_ATTRIBUTES;
+typedef SECURITY_ATTRIBUTES* LPSECURITY_ATTRIBUTES;

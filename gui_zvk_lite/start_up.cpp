@@ -1,0 +1,66 @@
+#include "start_up.h"
+
+#include "checked_connect.h"
+#include "gui_manager.h"
+#include "single_instance_guard.h"
+
+#include <QApplication>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QFont>
+#include <QLocale>
+#include <QMessageBox>
+#include <QTranslator>
+
+bool load_translator(QTranslator& translator, const QString& locale_name) {
+    if (translator.load("gui_zvk_lite_" + locale_name)) {
+        QCoreApplication::installTranslator(&translator);
+        return true;
+    }
+    if (translator.load("gui_zvk_lite_en")) {
+        qDebug() << QString("Language was not loaded - System's Language: ") + locale_name;
+        qDebug() << "Loading default language.";
+        QCoreApplication::installTranslator(&translator);
+        return true;
+    }
+    qDebug() << "Default language not found...";
+    qDebug() << "Executing with tokens.";
+    return false;
+}
+
+QString application_style_sheet() {
+    return "QPushButton{ background-position: center; border: 1px solid #999999; background-image: "
+           "url(:/gui_zvk_lite/Resources/Icons/botao_normal.png);}" +
+           QString(10, QChar('\t')) +
+           "QPushButton:hover{border: 1px solid  #a34407; color: white; background-image: "
+           "url(:/gui_zvk_lite/Resources/Icons/botao_mouseover.png);}" +
+           QString(8, QChar('\t')) +
+           "QPushButton:pressed{border: 1px solid #658f2e; color: white; background-image: "
+           "url(:/gui_zvk_lite/Resources/Icons/botao_selected.png);}";
+}
+
+int run_program(QApplication& app, SingleInstanceGuard& guard) {
+    QTranslator translator;
+    QString locale_name = QLocale::system().name();
+    load_translator(translator, locale_name);
+
+    if (guard.is_already_running()) {
+        QMessageBox box(QMessageBox::Critical,
+                        QCoreApplication::translate("Translations", "SingleInstanceAppTitle"),
+                        QCoreApplication::translate("Translations", "SingleInstanceApp"), QMessageBox::Ok,
+                        nullptr, Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint);
+        // Qt builds every message box application-modal; this one blocks nothing, the event loop runs
+        // it, and closing it closes the last window, which ends the loop.
+        box.setModal(false);
+        box.show();
+        return app.exec();
+    }
+
+    GUIManager window(nullptr, Qt::WindowFlags());
+    window.show();
+    checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
+    QFont font("Segoi UI", 8);
+    QApplication::setFont(font);
+    app.setStyleSheet(application_style_sheet());
+    return app.exec();
+}
