@@ -183,5 +183,8 @@ void GUIManager::unload_module() {
 void GUIManager::reject_module() {
     show_critical_box(QCoreApplication::translate("Translations", "InauthenticModuleTitle"),
                       QCoreApplication::translate("Translations", "InauthenticModule"));
+    // Bindings happen only while the worker is idle; ending its thread first keeps it out of the way
+    // of what the C runtime tears down on exit.
+    stop_worker();
     std::exit(1);
 }

@@ -81,6 +81,7 @@ public:
         }
         --running;
         inside_call = false;
+        note("run_test returned");
         return 0;
     }
     ZVK_MODULE_CALL TestStatus* get_test_status() override {
@@ -239,7 +240,8 @@ TEST_F(Worker, RequestsRunOnTheWorkerAndResultsArriveOnTheGuiThread) {
     emit requester.run_test(2);
     ASSERT_TRUE(results_arrived(2));
 
-    const std::vector<std::string> expected{"enumerate_devices", "get_devices", "run_test 2", "get_test_status"};
+    const std::vector<std::string> expected{"enumerate_devices", "get_devices", "run_test 2", "run_test returned",
+                                            "get_test_status"};
     EXPECT_EQ(module.call_names(), expected);
     for (const FakeModule::Call& c : module.calls())
         EXPECT_EQ(c.thread, &thread) << c.what;
@@ -263,8 +265,9 @@ TEST_F(Worker, TestsQueuedBackToBackRunInRequestOrder) {
     ASSERT_TRUE(results_arrived(3));
     settle();
 
-    const std::vector<std::string> expected{"run_test 1", "get_test_status", "run_test 2", "get_test_status",
-                                            "run_test 4", "get_test_status"};
+    const std::vector<std::string> expected{"run_test 1", "run_test returned", "get_test_status",
+                                            "run_test 2", "run_test returned", "get_test_status",
+                                            "run_test 4", "run_test returned", "get_test_status"};
     EXPECT_EQ(module.call_names(), expected);
     EXPECT_EQ(module.most_running, 1);
     ASSERT_EQ(owner.results.size(), 3u);
@@ -316,8 +319,25 @@ TEST_F(Worker, AnAbortedTestStillReportsItsStatus) {
     ASSERT_TRUE(results_arrived(1));
     EXPECT_EQ(owner.results[0].code, 16);
     EXPECT_EQ(owner.results[0].status, TestStatus::Aborted);
-    const std::vector<std::string> expected{"run_test 16", "get_test_status"};
+    const std::vector<std::string> expected{"run_test 16", "run_test returned", "get_test_status"};
     EXPECT_EQ(module.call_names(), expected);
+}
+
+TEST_F(Worker, TerminationWaitsUntilTheRunningModuleCallHasReturned) {
+    worker->set_interface(&module);
+    module.test_steps = 5;
+    emit requester.run_test(1);
+    emit requester.run_test(2); // never runs: the thread ends after the first
+    ASSERT_TRUE(zvk_test::wait_until([&] { return module.get_test_progress() > 0; }));
+    thread.terminate();
+    ASSERT_TRUE(thread.wait(10000));
+    const std::vector<std::string> expected{"run_test 1", "run_test returned", "get_test_status"};
+    EXPECT_EQ(module.call_names(), expected);
+    // The idle thread ends at once.
+    thread.start();
+    settle();
+    thread.terminate();
+    EXPECT_TRUE(thread.wait(10000));
 }
 
 // The watch that lets the main window wait for the worker before it releases a module.

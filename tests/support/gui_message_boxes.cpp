@@ -27,6 +27,8 @@ void MessageBoxCloser::poll() {
     while (QMessageBox* box = find_message_box()) {
         boxes.append({box->windowTitle(), box->text(), box->textFormat(), box->icon(), box->standardButtons(), box->windowFlags(),
                       box->parentWidget() != nullptr, box->isModal()});
+        if (callback)
+            callback(boxes.last());
         if (echo) {
             std::fprintf(stderr, "message box: %s | %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
             std::fflush(stderr);

@@ -7,6 +7,8 @@
 #include <QString>
 #include <QTimer>
 
+#include <functional>
+
 namespace zvk_test {
 
 struct SeenMessageBox {
@@ -31,12 +33,15 @@ public:
 
     const QList<SeenMessageBox>& seen() const { return boxes; }
     void clear() { boxes.clear(); }
+    // Called with each box found, before it is closed (to look at the program's state at that moment).
+    void on_box(std::function<void(const SeenMessageBox&)> action) { callback = std::move(action); }
 
 private:
     void poll();
     QTimer timer;
     bool echo;
     QList<SeenMessageBox> boxes;
+    std::function<void(const SeenMessageBox&)> callback;
 };
 
 // The first visible message box among the top-level widgets, or null.
