@@ -15,6 +15,7 @@
 #include <QFile>
 #include <QGuiApplication>
 #include <QProcess>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTimer>
 #include <QTranslator>
@@ -38,6 +39,7 @@ public:
     static QMap<int, std::string>& tests(GUIManager& m) { return m.tests; }
     static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
     static delete_module_interface_fn& delete_export(GUIManager& m) { return m.delete_module_interface_export; }
+    static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
 };
 using Access = GUIManagerTestAccess;
 
@@ -574,17 +576,27 @@ TEST_F(BusyWorker, AWaitingChoiceIsReplacedByALaterButtonAndGivenUpByLeavingTheM
 }
 
 TEST_F(BusyWorker, TheEndOfTheProgramWaitsForTheCallBeforeReleasingAndUnmapping) {
-    GUIManager& w = leave_a_loading_device_screen();
-    void* record = slow->resolve("zvk_call_record");
-    std::vector<std::string> at_release;
-    watch_release(w, [&](ModuleInterface*) { at_release = calls_from(record); });
-    slow.reset(); // the window holds the last references: it unmaps the module as it goes
-    QElapsedTimer clock;
-    clock.start();
-    window.reset();
-    EXPECT_EQ(release_watch.releases, 1);
-    EXPECT_TRUE(enumeration_returned(at_release));
-    EXPECT_GE(clock.elapsed(), 200);
+    for (bool close_button : {false, true}) {
+        GUIManager& w = leave_a_loading_device_screen();
+        void* record = slow->resolve("zvk_call_record");
+        std::vector<std::string> at_release;
+        watch_release(w, [&](ModuleInterface*) { at_release = calls_from(record); });
+        slow.reset(); // the window holds the last references: it unmaps the module as it goes
+        QElapsedTimer clock;
+        clock.start();
+        if (close_button) {
+            // Closes the window at once; the worker ends when its call has returned.
+            Access::close_button(w)->click();
+            EXPECT_FALSE(w.isVisible());
+            EXPECT_LT(clock.elapsed(), 200);
+        }
+        window.reset();
+        EXPECT_EQ(release_watch.releases, 1) << close_button;
+        EXPECT_TRUE(enumeration_returned(at_release)) << close_button;
+        EXPECT_GE(clock.elapsed(), 200) << close_button;
+        TearDown();
+        SetUp();
+    }
 }
 
 } // namespace

@@ -323,23 +323,6 @@ TEST_F(Worker, AnAbortedTestStillReportsItsStatus) {
     EXPECT_EQ(module.call_names(), expected);
 }
 
-TEST_F(Worker, TerminationWaitsUntilTheRunningModuleCallHasReturned) {
-    worker->set_interface(&module);
-    module.test_steps = 5;
-    emit requester.run_test(1);
-    emit requester.run_test(2); // never runs: the thread ends after the first
-    ASSERT_TRUE(zvk_test::wait_until([&] { return module.get_test_progress() > 0; }));
-    thread.terminate();
-    ASSERT_TRUE(thread.wait(10000));
-    const std::vector<std::string> expected{"run_test 1", "run_test returned", "get_test_status"};
-    EXPECT_EQ(module.call_names(), expected);
-    // The idle thread ends at once.
-    thread.start();
-    settle();
-    thread.terminate();
-    EXPECT_TRUE(thread.wait(10000));
-}
-
 // The watch that lets the main window wait for the worker before it releases a module.
 class IdleWatch : public Worker {
 protected:
