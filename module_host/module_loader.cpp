@@ -1,6 +1,437 @@
 #include "module_loader.h"
 
-// Placeholder until the loader lands: nothing maps.
-MappedModule* map_module(const void*, std::size_t) { return nullptr; }
-void* find_export(MappedModule*, const char*) { return nullptr; }
-void unmap_module(MappedModule*) {}
+#include "bounded_read.h"
+#include "module_contract.h"
+
+#include <cstddef>
+#include <cstdlib>
+#include <cstring>
+#include <vector>
+
+// The image's own headers cannot be trusted even after its digest was checked: every offset, RVA and
+// count is read through a bounded view (the image bytes before mapping, the SizeOfImage mapping
+// after), and a table that runs out of it is refused or ends there.
+
+const DWORD section_protection[8] = {
+    PAGE_NOACCESS,          // none
+    PAGE_WRITECOPY,         // write
+    PAGE_READONLY,          // read
+    PAGE_READWRITE,         // read, write
+    PAGE_EXECUTE,           // execute
+    PAGE_EXECUTE_WRITECOPY, // execute, write
+    PAGE_EXECUTE_READ,      // execute, read
+    PAGE_EXECUTE_READWRITE, // execute, read, write
+};
+
+namespace {
+
+typedef BOOL(ZVK_MODULE_CALL* DllEntry)(HINSTANCE instance, DWORD reason, LPVOID reserved);
+
+constexpr std::uint64_t kPage = 4096;
+constexpr std::uint64_t kFileHeaderEnd =
+    sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER); // optional header starts here
+
+BoundedMutableBytes mapping(const MappedModule* module) {
+    return BoundedMutableBytes(module->code_base, module->image_size);
+}
+
+std::uint64_t headers_offset(const MappedModule* module) {
+    return std::uint64_t(reinterpret_cast<unsigned char*>(module->headers) - module->code_base);
+}
+
+// The mapped copy of the NT headers; always inside the mapping (map_module checked that).
+IMAGE_NT_HEADERS64 mapped_headers(const MappedModule* module) {
+    IMAGE_NT_HEADERS64 nt{};
+    if (auto h = mapping(module).read<IMAGE_NT_HEADERS64>(headers_offset(module)))
+        nt = *h;
+    return nt;
+}
+
+// A data directory; one beyond NumberOfRvaAndSizes is absent, as for the Windows loader.
+IMAGE_DATA_DIRECTORY directory(const IMAGE_NT_HEADERS64& nt, unsigned index) {
+    if (index >= nt.OptionalHeader.NumberOfRvaAndSizes || index >= IMAGE_NUMBEROF_DIRECTORY_ENTRIES)
+        return IMAGE_DATA_DIRECTORY{0, 0};
+    return nt.OptionalHeader.DataDirectory[index];
+}
+
+// The section headers of the mapped copy, in table order.
+std::vector<IMAGE_SECTION_HEADER> mapped_sections(const MappedModule* module) {
+    std::vector<IMAGE_SECTION_HEADER> sections;
+    IMAGE_NT_HEADERS64 nt = mapped_headers(module);
+    std::uint64_t table = headers_offset(module) + kFileHeaderEnd + nt.FileHeader.SizeOfOptionalHeader;
+    BoundedBytes map = mapping(module);
+    for (std::uint64_t i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+        auto section = map.read<IMAGE_SECTION_HEADER>(table + i * sizeof(IMAGE_SECTION_HEADER));
+        if (!section)
+            break;
+        sections.push_back(*section);
+    }
+    return sections;
+}
+
+// Reads from a mapped image once its protections are set: inside the mapping and on readable pages
+// only (a section may be inaccessible or decommitted).
+class ProtectedView {
+public:
+    explicit ProtectedView(const MappedModule* module) : map(module->code_base, module->image_size) {}
+
+    template <class T> std::optional<T> read(std::uint64_t offset) const {
+        if (!map.contains(offset, sizeof(T)) || IsBadReadPtr(map.at(offset), sizeof(T)))
+            return std::nullopt;
+        return map.read<T>(offset);
+    }
+
+    // The NUL-terminated text at `offset`, or null when no NUL follows on readable pages inside
+    // the mapping.
+    const char* c_string(std::uint64_t offset) const {
+        std::uint64_t at = offset;
+        while (at < map.size()) {
+            std::uint64_t page_end = (reinterpret_cast<std::uintptr_t>(map.at(at)) / kPage + 1) * kPage -
+                                     reinterpret_cast<std::uintptr_t>(map.at(0));
+            std::uint64_t end = page_end < map.size() ? page_end : map.size();
+            if (IsBadReadPtr(map.at(at), UINT_PTR(end - at)))
+                return nullptr;
+            if (std::memchr(map.at(at), 0, std::size_t(end - at)))
+                return reinterpret_cast<const char*>(map.at(offset));
+            at = end;
+        }
+        return nullptr;
+    }
+
+private:
+    BoundedBytes map;
+};
+
+BOOL call_entry(MappedModule* module, DWORD reason) {
+    DllEntry entry =
+        reinterpret_cast<DllEntry>(reinterpret_cast<std::uintptr_t>(module->code_base + module->entry_point));
+    return entry(reinterpret_cast<HINSTANCE>(module->code_base), reason, nullptr);
+}
+
+// Whether [start, end) of the mapping holds bytes of the headers or of a section other than `self`.
+bool shared_with_others(const std::vector<IMAGE_SECTION_HEADER>& sections, std::size_t self,
+                        std::uint64_t start, std::uint64_t end, std::uint64_t headers_size,
+                        std::uint64_t alignment) {
+    if (start < headers_size)
+        return true;
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        if (i == self)
+            continue;
+        const IMAGE_SECTION_HEADER& s = sections[i];
+        std::uint64_t extent = s.Misc.VirtualSize > s.SizeOfRawData ? s.Misc.VirtualSize : s.SizeOfRawData;
+        if (s.SizeOfRawData == 0 && alignment > extent)
+            extent = alignment;
+        std::uint64_t s_start = s.VirtualAddress, s_end = s_start + extent;
+        if (extent > 0 && s_start < end && start < s_end)
+            return true;
+    }
+    return false;
+}
+
+} // namespace
+
+bool copy_sections(const BoundedBytes& image, MappedModule* module) {
+    BoundedMutableBytes map = mapping(module);
+    std::uint64_t alignment = 0;
+    if (auto nt = image.read<IMAGE_NT_HEADERS64>(headers_offset(module)))
+        alignment = nt->OptionalHeader.SectionAlignment;
+    for (const IMAGE_SECTION_HEADER& section : mapped_sections(module)) {
+        std::uint64_t size = section.SizeOfRawData;
+        if (size > 0) {
+            if (!map.contains(section.VirtualAddress, size) ||
+                !image.contains(section.PointerToRawData, size))
+                return false;
+        } else {
+            // No raw data: one alignment unit of zeros, whatever the virtual size.
+            size = alignment;
+            if (size == 0)
+                continue;
+            if (!map.contains(section.VirtualAddress, size))
+                return false;
+        }
+        unsigned char* dest = map.at(section.VirtualAddress);
+        // The commit's result only says whether it worked: with a section alignment below the page
+        // size it is the start of the page, not of the section.
+        if (!VirtualAlloc(dest, SIZE_T(size), MEM_COMMIT, PAGE_READWRITE))
+            return false;
+        if (section.SizeOfRawData > 0)
+            std::memcpy(dest, image.at(section.PointerToRawData), std::size_t(size));
+        else
+            std::memset(dest, 0, std::size_t(size));
+    }
+    return true;
+}
+
+void apply_relocations(MappedModule* module, std::uint64_t delta) {
+    IMAGE_DATA_DIRECTORY dir = directory(mapped_headers(module), IMAGE_DIRECTORY_ENTRY_BASERELOC);
+    if (dir.Size == 0)
+        return;
+    BoundedMutableBytes map = mapping(module);
+    std::uint64_t end = std::uint64_t(dir.VirtualAddress) + dir.Size;
+    if (end > map.size())
+        end = map.size();
+    std::uint64_t block_at = dir.VirtualAddress;
+    while (block_at + sizeof(IMAGE_BASE_RELOCATION) <= end) {
+        auto block = map.read<IMAGE_BASE_RELOCATION>(block_at);
+        if (!block || block->VirtualAddress == 0 || block->SizeOfBlock < sizeof(IMAGE_BASE_RELOCATION))
+            return;
+        std::uint64_t block_end = block_at + block->SizeOfBlock;
+        std::uint64_t entries_end = block_end < end ? block_end : end;
+        for (std::uint64_t at = block_at + sizeof(IMAGE_BASE_RELOCATION); at + sizeof(WORD) <= entries_end;
+             at += sizeof(WORD)) {
+            WORD entry = *map.read<WORD>(at);
+            std::uint64_t target = std::uint64_t(block->VirtualAddress) + (entry & 0x0FFF);
+            switch (entry >> 12) {
+            case IMAGE_REL_BASED_HIGHLOW: {
+                auto value = map.read<DWORD>(target);
+                if (!value)
+                    return; // a target outside the mapping: the table is damaged from here on
+                map.write<DWORD>(target, DWORD(*value + DWORD(delta)));
+                break;
+            }
+            case IMAGE_REL_BASED_DIR64: {
+                auto value = map.read<ULONGLONG>(target);
+                if (!value)
+                    return;
+                map.write<ULONGLONG>(target, *value + delta);
+                break;
+            }
+            default: // IMAGE_REL_BASED_ABSOLUTE (padding) and types a PE32+ image does not use
+                break;
+            }
+        }
+        block_at = block_end;
+    }
+}
+
+bool resolve_imports(MappedModule* module) {
+    IMAGE_DATA_DIRECTORY dir = directory(mapped_headers(module), IMAGE_DIRECTORY_ENTRY_IMPORT);
+    if (dir.Size == 0)
+        return true;
+    BoundedMutableBytes map = mapping(module);
+    for (std::uint64_t at = dir.VirtualAddress;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        // The descriptors end at the first that is not readable inside the mapping or has no name.
+        if (!map.contains(at, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ||
+            IsBadReadPtr(map.at(at), sizeof(IMAGE_IMPORT_DESCRIPTOR)))
+            return true;
+        IMAGE_IMPORT_DESCRIPTOR descriptor = *map.read<IMAGE_IMPORT_DESCRIPTOR>(at);
+        if (descriptor.Name == 0)
+            return true;
+        const char* library_name = map.c_string(descriptor.Name);
+        if (!library_name)
+            return false;
+        HMODULE library = LoadLibraryA(library_name);
+        if (!library)
+            return false;
+        void* grown =
+            std::realloc(module->dependencies, (std::size_t(module->dependency_count) + 1) * sizeof(HMODULE));
+        if (!grown) {
+            FreeLibrary(library); // not stored, so unmap_module could not release it
+            return false;
+        }
+        module->dependencies = static_cast<HMODULE*>(grown);
+        module->dependencies[module->dependency_count++] = library;
+
+        std::uint64_t lookup =
+            descriptor.OriginalFirstThunk ? descriptor.OriginalFirstThunk : descriptor.FirstThunk;
+        std::uint64_t address = descriptor.FirstThunk;
+        for (std::uint64_t slot = 0;; slot += sizeof(ULONGLONG)) {
+            auto entry = map.read<ULONGLONG>(lookup + slot);
+            if (!entry)
+                return false;
+            if (*entry == 0)
+                break;
+            FARPROC function = nullptr;
+            if (IMAGE_SNAP_BY_ORDINAL64(*entry)) {
+                ULONG_PTR ordinal = ULONG_PTR(IMAGE_ORDINAL64(*entry));
+                function = GetProcAddress(library, reinterpret_cast<LPCSTR>(ordinal));
+            } else {
+                const char* function_name = map.c_string(*entry + sizeof(WORD)); // past the hint
+                if (!function_name)
+                    return false;
+                function = GetProcAddress(library, function_name);
+            }
+            if (!function ||
+                !map.write<ULONGLONG>(address + slot, ULONGLONG(reinterpret_cast<ULONG_PTR>(function))))
+                return false;
+        }
+    }
+}
+
+void protect_sections(MappedModule* module) {
+    IMAGE_NT_HEADERS64 nt = mapped_headers(module);
+    // Read before any protection changes: a section may cover the headers.
+    std::vector<IMAGE_SECTION_HEADER> sections = mapped_sections(module);
+    BoundedBytes map = mapping(module);
+    for (std::size_t i = 0; i < sections.size(); ++i) {
+        const IMAGE_SECTION_HEADER& section = sections[i];
+        DWORD flags = section.Characteristics;
+        if (flags & IMAGE_SCN_MEM_DISCARDABLE) {
+            if (section.SizeOfRawData == 0 || !map.contains(section.VirtualAddress, section.SizeOfRawData))
+                continue;
+            // Whole pages only, and none that also holds the headers or another section: the
+            // decommit must not take their bytes with it.
+            std::uint64_t start = section.VirtualAddress / kPage * kPage;
+            std::uint64_t end =
+                (std::uint64_t(section.VirtualAddress) + section.SizeOfRawData + kPage - 1) / kPage * kPage;
+            std::uint64_t headers_size = nt.OptionalHeader.SizeOfHeaders;
+            std::uint64_t alignment = nt.OptionalHeader.SectionAlignment;
+            if (shared_with_others(sections, i, start, start + kPage, headers_size, alignment))
+                start += kPage;
+            if (end > start && shared_with_others(sections, i, end - kPage, end, headers_size, alignment))
+                end -= kPage;
+            if (end > start)
+                VirtualFree(module->code_base + start, SIZE_T(end - start), MEM_DECOMMIT);
+            continue;
+        }
+        unsigned index = ((flags & IMAGE_SCN_MEM_EXECUTE) ? 4 : 0) + ((flags & IMAGE_SCN_MEM_READ) ? 2 : 0) +
+                         ((flags & IMAGE_SCN_MEM_WRITE) ? 1 : 0);
+        DWORD protection = section_protection[index];
+        if (flags & IMAGE_SCN_MEM_NOT_CACHED)
+            protection |= PAGE_NOCACHE;
+        std::uint64_t size = section.SizeOfRawData;
+        if (size == 0) {
+            if (flags & IMAGE_SCN_CNT_INITIALIZED_DATA)
+                size = nt.OptionalHeader.SizeOfInitializedData;
+            else if (flags & IMAGE_SCN_CNT_UNINITIALIZED_DATA)
+                size = nt.OptionalHeader.SizeOfUninitializedData;
+        }
+        // A range beyond the mapping would fail anyway; the section then keeps PAGE_READWRITE.
+        if (size > 0 && map.contains(section.VirtualAddress, size)) {
+            DWORD old = 0;
+            VirtualProtect(module->code_base + section.VirtualAddress, SIZE_T(size), protection, &old);
+        }
+    }
+}
+
+MappedModule* map_module(const void* data, std::size_t length) {
+    if (!data)
+        return nullptr;
+    BoundedBytes image(data, length);
+    auto dos_signature = image.read<WORD>(0);
+    auto nt_offset = image.read<LONG>(offsetof(IMAGE_DOS_HEADER, e_lfanew));
+    if (!dos_signature || *dos_signature != IMAGE_DOS_SIGNATURE || !nt_offset || *nt_offset < 0)
+        return nullptr;
+    auto nt = image.read<IMAGE_NT_HEADERS64>(std::uint64_t(*nt_offset));
+    if (!nt || nt->Signature != IMAGE_NT_SIGNATURE)
+        return nullptr;
+    const IMAGE_OPTIONAL_HEADER64& optional = nt->OptionalHeader;
+
+    // The headers that are copied must hold the NT headers and the section table, and fit both the
+    // image and the mapping; the entry point must lie inside the mapping.
+    std::uint64_t headers_size = optional.SizeOfHeaders;
+    std::uint64_t table_end = std::uint64_t(*nt_offset) + kFileHeaderEnd +
+                              nt->FileHeader.SizeOfOptionalHeader +
+                              std::uint64_t(nt->FileHeader.NumberOfSections) * sizeof(IMAGE_SECTION_HEADER);
+    if (headers_size > length || headers_size > optional.SizeOfImage ||
+        std::uint64_t(*nt_offset) + sizeof(IMAGE_NT_HEADERS64) > headers_size || table_end > headers_size ||
+        (optional.AddressOfEntryPoint != 0 && optional.AddressOfEntryPoint >= optional.SizeOfImage))
+        return nullptr;
+
+    LPVOID preferred = reinterpret_cast<LPVOID>(static_cast<ULONG_PTR>(optional.ImageBase));
+    unsigned char* code_base = static_cast<unsigned char*>(
+        VirtualAlloc(preferred, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
+    if (!code_base)
+        code_base = static_cast<unsigned char*>(
+            VirtualAlloc(nullptr, optional.SizeOfImage, MEM_RESERVE, PAGE_READWRITE));
+    if (!code_base)
+        return nullptr;
+
+    auto* module = static_cast<MappedModule*>(HeapAlloc(GetProcessHeap(), 0, sizeof(MappedModule)));
+    if (!module) {
+        VirtualFree(code_base, 0, MEM_RELEASE);
+        return nullptr;
+    }
+    module->headers = nullptr;
+    module->code_base = code_base;
+    module->dependencies = nullptr;
+    module->dependency_count = 0;
+    module->initialized = 0;
+    module->image_size = optional.SizeOfImage;
+    module->entry_point = optional.AddressOfEntryPoint;
+
+    if (!VirtualAlloc(code_base, optional.SizeOfImage, MEM_COMMIT, PAGE_READWRITE) ||
+        !VirtualAlloc(code_base, SIZE_T(headers_size), MEM_COMMIT, PAGE_READWRITE)) {
+        unmap_module(module);
+        return nullptr;
+    }
+    std::memcpy(code_base, image.at(0), std::size_t(headers_size));
+    module->headers = reinterpret_cast<PIMAGE_NT_HEADERS64>(code_base + *nt_offset);
+    mapping(module).write<ULONGLONG>(std::uint64_t(*nt_offset) +
+                                         offsetof(IMAGE_NT_HEADERS64, OptionalHeader) +
+                                         offsetof(IMAGE_OPTIONAL_HEADER64, ImageBase),
+                                     ULONGLONG(reinterpret_cast<ULONG_PTR>(code_base)));
+
+    if (!copy_sections(image, module)) {
+        unmap_module(module);
+        return nullptr;
+    }
+    std::uint64_t delta = std::uint64_t(reinterpret_cast<ULONG_PTR>(code_base)) - optional.ImageBase;
+    if (delta != 0)
+        apply_relocations(module, delta);
+    if (!resolve_imports(module)) {
+        unmap_module(module);
+        return nullptr;
+    }
+    protect_sections(module);
+
+    if (module->entry_point == 0)
+        return module;
+    if (!call_entry(module, DLL_PROCESS_ATTACH)) {
+        unmap_module(module);
+        return nullptr;
+    }
+    module->initialized = 1;
+    return module;
+}
+
+void* find_export(MappedModule* module, const char* name) {
+    if (!module || !name)
+        return nullptr;
+    // Even the headers may have been made inaccessible by a section laid over them.
+    ProtectedView view(module);
+    auto nt = view.read<IMAGE_NT_HEADERS64>(headers_offset(module));
+    if (!nt)
+        return nullptr;
+    IMAGE_DATA_DIRECTORY dir = directory(*nt, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    if (dir.Size == 0)
+        return nullptr;
+    auto exports = view.read<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
+    if (!exports || exports->NumberOfNames == 0 || exports->NumberOfFunctions == 0)
+        return nullptr;
+    for (std::uint64_t i = 0; i < exports->NumberOfNames; ++i) {
+        auto name_rva = view.read<DWORD>(exports->AddressOfNames + i * sizeof(DWORD));
+        if (!name_rva)
+            return nullptr; // the name table runs out of the mapping: it ends here
+        const char* export_name = view.c_string(*name_rva);
+        if (!export_name)
+            return nullptr;
+        if (_stricmp(export_name, name) != 0)
+            continue;
+        auto index = view.read<WORD>(exports->AddressOfNameOrdinals + i * sizeof(WORD));
+        if (!index || *index >= exports->NumberOfFunctions)
+            return nullptr;
+        auto function = view.read<DWORD>(exports->AddressOfFunctions + std::uint64_t(*index) * sizeof(DWORD));
+        if (!function || *function >= module->image_size)
+            return nullptr;
+        return module->code_base + *function;
+    }
+    return nullptr;
+}
+
+void unmap_module(MappedModule* module) {
+    if (!module)
+        return;
+    if (module->initialized) {
+        call_entry(module, DLL_PROCESS_DETACH);
+        module->initialized = 0;
+    }
+    if (module->dependencies) {
+        for (int i = 0; i < module->dependency_count; ++i)
+            FreeLibrary(module->dependencies[i]);
+        std::free(module->dependencies);
+    }
+    if (module->code_base)
+        VirtualFree(module->code_base, 0, MEM_RELEASE);
+    HeapFree(GetProcessHeap(), 0, module);
+}

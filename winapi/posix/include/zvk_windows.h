@@ -5,6 +5,7 @@
 #include "win_error.h"
 #include "win_handle.h"
 #include "win_memory.h"
+#include "win_pe.h"
 #include "win_library.h"
 #include "win_mutex.h"
 #include "win_sync.h"
