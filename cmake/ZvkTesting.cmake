@@ -21,5 +21,5 @@ function(zvk_add_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
+        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_SMBIOS_DIR=${work}/no_smbios_tables;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
 endfunction()

@@ -2,6 +2,8 @@
 // bottom info line.
 #include "gui_manager.h"
 
+#include "win_bios.h"
+
 #include <QGuiApplication>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -105,4 +107,9 @@ void GUIManager::set_close_enabled(bool enabled) { ui.close_pushButton->setEnabl
 void GUIManager::set_info_labels() {
     ui.version_label->setText(ui.version_label->text() + QString::number(1) + "." + QString::number(0) + "." +
                               QString::number(0) + "." + QString::number(0));
+    // After get_instance the accessor always holds a text: the serial number or its placeholder.
+    const char* serial = nullptr;
+    std::uint64_t length = 0;
+    zedra_hal::WinBios::get_instance()->get_serial_number(&serial, &length);
+    ui.bios_label->setText(ui.bios_label->text() + QString(serial));
 }

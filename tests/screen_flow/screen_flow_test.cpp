@@ -21,6 +21,8 @@ public:
     static void bind(GUIManager& m, ModuleInterface* object) { m.module_interface = object; }
     static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
     static std::int64_t run_start(GUIManager& m) { return m.run_start; }
+    static QString bios_text(GUIManager& m) { return m.ui.bios_label->text(); }
+    static QString version_text(GUIManager& m) { return m.ui.version_label->text(); }
 };
 using Access = GUIManagerTestAccess;
 
@@ -55,6 +57,12 @@ TEST_F(ScreenFlow, StartsOnTheMainScreenWithoutModules) {
     EXPECT_EQ(Access::used_screens(w()), -1);
     EXPECT_EQ(w().windowTitle(), "ZVK Lite");
     EXPECT_TRUE(w().windowFlags() & Qt::FramelessWindowHint);
+}
+
+TEST_F(ScreenFlow, BottomLineShowsSerialAndVersionOnce) {
+    // The tests' firmware folder is empty, so the serial is the placeholder.
+    EXPECT_EQ(Access::bios_text(w()), "BIOS Serial: Unable to Obtain.");
+    EXPECT_EQ(Access::version_text(w()), "Version: 1.0.0.0");
 }
 
 TEST_F(ScreenFlow, NextScreenBitFollowsTheMask) {

@@ -13,6 +13,7 @@
 #include "win_console.h"
 #include "win_paths.h"
 #include "win_crt_string.h"
+#include "win_crt_wide.h"
 #include "win_crt_time.h"
 #include "win_crt_file.h"
 #include "win_crt_misc.h"

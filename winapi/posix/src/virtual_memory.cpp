@@ -149,6 +149,10 @@ LPVOID reserve(std::uintptr_t address, SIZE_T size, bool commit, DWORD protect, 
             munmap(reinterpret_cast<void*>(start + length), tail);
         mapped = reinterpret_cast<void*>(start);
     }
+    // Only a hint: large reservations (a module image of megabytes) may then be backed by huge pages,
+    // which spares the kernel one fault per 4 KB page when they are first written. Page-granular
+    // protection and decommit still hold; the kernel splits huge pages as needed.
+    madvise(mapped, length, MADV_HUGEPAGE);
     if (commit && mprotect(mapped, length, prot) != 0) {
         munmap(mapped, length);
         return fail(ERROR_NOT_ENOUGH_MEMORY);

@@ -1,1 +1,0 @@
-// Platform layer sources land beside this file.
