@@ -65,15 +65,22 @@ std::vector<std::string> calls_from(void* record) {
 }
 
 std::vector<std::string> calls_of(const QSharedPointer<SecureLibrary>& module) {
+    if (!module)
+        return {"module not listed"};
     return calls_from(module->resolve("zvk_call_record"));
 }
 
 std::vector<RecordedCall> records_of(const QSharedPointer<SecureLibrary>& module) {
-    return zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(module->resolve("zvk_call_record")));
+    void* record = module ? module->resolve("zvk_call_record") : nullptr;
+    if (!record)
+        return {};
+    return zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(record));
 }
 
 void clear_calls(const QSharedPointer<SecureLibrary>& module) {
-    zvk_test_modules::clear_call_record(module->resolve("zvk_clear_call_record"));
+    void* clear = module ? module->resolve("zvk_clear_call_record") : nullptr;
+    ASSERT_NE(clear, nullptr) << "a listed test module";
+    zvk_test_modules::clear_call_record(clear);
 }
 
 bool contains(const std::vector<std::string>& calls, const std::string& call) {
@@ -481,6 +488,7 @@ protected:
         put_module("single", "diag_single.dll");
         GUIManager& w = open_window();
         slow = Access::module(w, "SlowModule");
+        EXPECT_FALSE(slow.isNull());
         w.init_module("SlowModule");
         w.next_screen();
         EXPECT_EQ(Access::page(w), 1);
@@ -500,13 +508,14 @@ TEST_F(BusyWorker, AModuleButtonWaitsForTheCallAndTheWindowKeepsRunning) {
     GUIManager& w = leave_a_loading_device_screen();
     QSharedPointer<SecureLibrary> next = Access::module(w, "StandardModule");
     clear_calls(next);
-    QSignalSpy devices(&w, SIGNAL(devices_updated(QMap<std::string, std::string>&)));
+    int devices_delivered = 0;
+    QObject::connect(&w, &GUIManager::devices_updated, [&] { ++devices_delivered; });
     struct AtRelease {
         std::vector<std::string> slow_calls, next_calls;
         int devices_delivered;
     } at_release{};
     watch_release(w, [&](ModuleInterface*) {
-        at_release = {calls_of(slow), calls_of(next), int(devices.count())};
+        at_release = {calls_of(slow), calls_of(next), devices_delivered};
     });
     int ticks = 0;
     QTimer tick;
@@ -578,6 +587,7 @@ TEST_F(BusyWorker, AWaitingChoiceIsReplacedByALaterButtonAndGivenUpByLeavingTheM
 TEST_F(BusyWorker, TheEndOfTheProgramWaitsForTheCallBeforeReleasingAndUnmapping) {
     for (bool close_button : {false, true}) {
         GUIManager& w = leave_a_loading_device_screen();
+        ASSERT_FALSE(slow.isNull());
         void* record = slow->resolve("zvk_call_record");
         std::vector<std::string> at_release;
         watch_release(w, [&](ModuleInterface*) { at_release = calls_from(record); });

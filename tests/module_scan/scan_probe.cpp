@@ -6,7 +6,8 @@
 #include "sanitizer_hooks.h"
 
 #include <QApplication>
-#include <QSignalSpy>
+#include <QEventLoop>
+#include <QTimer>
 
 #include <cstdio>
 
@@ -32,9 +33,12 @@ int main(int argc, char** argv) {
     GUIManager window(nullptr, Qt::WindowFlags());
     GUIManagerTestAccess::print(window);
     // A window that opens on a device screen has asked for the devices: wait for them.
-    QSignalSpy devices(&window, SIGNAL(devices_updated(QMap<std::string, std::string>&)));
-    if (GUIManagerTestAccess::on_device_screen(window))
-        devices.wait(5000);
+    if (GUIManagerTestAccess::on_device_screen(window)) {
+        QEventLoop wait;
+        QObject::connect(&window, &GUIManager::devices_updated, &wait, &QEventLoop::quit);
+        QTimer::singleShot(5000, &wait, &QEventLoop::quit);
+        wait.exec();
+    }
     std::printf("devices %d\n", GUIManagerTestAccess::devices(window));
     std::fflush(stdout);
     return 0;
