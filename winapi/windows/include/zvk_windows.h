@@ -1,5 +1,6 @@
 #pragma once
-// Windows build: the real Windows headers.
+// Windows build: the real Windows headers, and the C runtime headers of the Windows-only names the
+// system uses.
 #include <windows.h>
 // COM and WMI (SMBIOS), and the compiler's COM support (_com_error).
 #include <wbemidl.h>
@@ -7,6 +8,13 @@
 // The C runtime's clock, _localtime64_s and sprintf_s.
 #include <cstdio>
 #include <ctime>
+// _fsopen and _SH_DENYNO, _mkdir, _time64, _gmtime64, _difftime64, _snprintf, _strnicmp.
+#include <direct.h>
+#include <io.h>
+#include <share.h>
+#include <stdio.h>
+#include <string.h>
+#include <time.h>
 
 // The POSIX build gives Windows' clock (milliseconds since the process started) its own name, so
 // that the C library's processor-time clock stays intact there; here it is the runtime's own.

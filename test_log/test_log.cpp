@@ -1,1 +1,0 @@
-// Test log sources land beside this file.

@@ -1,0 +1,223 @@
+// The operating-system services through their interface: the path caches and how they grow, the
+// system drive, threads, events and waits with their result codes, libraries and the console handler.
+#include "win_os_api.h"
+
+#include "process_state.h"
+#include "test_support.h"
+
+#include "zvk_posix_libraries.h"
+#include "zvk_posix_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <csignal>
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+namespace {
+
+using zedra_hal::OS_API;
+using zedra_hal::Win_OS_API;
+using zvk_test::CurrentFolder;
+
+std::string windows_form(const std::string& host) {
+    std::string out;
+    EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;
+    return out;
+}
+
+std::string current_host_folder() {
+    char* cwd = ::getcwd(nullptr, 0);
+    std::string s = cwd ? cwd : "";
+    std::free(cwd);
+    return s;
+}
+
+// A folder whose path is longer than the 260 bytes the services start with.
+std::string long_folder(const std::string& base) {
+    std::string path = base;
+    for (int i = 0; path.size() <= 300; ++i)
+        path += "/" + std::string(60, char('a' + i));
+    EXPECT_TRUE(zvk_test::make_folders(path));
+    return path;
+}
+
+TEST(OsApi, OneProcessWideInstance) {
+    Win_OS_API* first = Win_OS_API::get_instance();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(Win_OS_API::get_instance(), first);
+    OS_API* os = first;
+    EXPECT_EQ(os->get_system_drive(), 'C');
+    EXPECT_EQ(os->get_system_drive(), 'C');
+}
+
+TEST(OsApi, TheCurrentFolderIsReadOnceAndKept) {
+    Win_OS_API os;
+    std::string before = windows_form(current_host_folder());
+    const char* first = os.get_current_directory();
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(std::string(first), before);
+    CurrentFolder elsewhere(zvk_test::fresh_dir("elsewhere").toStdString());
+    ASSERT_TRUE(elsewhere.changed());
+    EXPECT_EQ(os.get_current_directory(), first); // the cached value, not the new folder
+    EXPECT_EQ(std::string(first), before);
+}
+
+TEST(OsApi, ACurrentFolderLongerThanTheFirstBufferGrowsIt) {
+    std::string folder = long_folder(zvk_test::fresh_dir("long_cwd").toStdString());
+    CurrentFolder cwd(folder);
+    ASSERT_TRUE(cwd.changed());
+    std::string expected = windows_form(folder);
+    ASSERT_GT(expected.size(), 259u);
+    Win_OS_API os;
+    const char* read = os.get_current_directory();
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(std::string(read), expected);
+}
+
+TEST(OsApi, AFailedReadIsNotCachedAndIsTriedAgain) {
+    Win_OS_API os;
+    std::string gone = zvk_test::fresh_dir("gone_cwd").toStdString() + "/gone";
+    ASSERT_TRUE(zvk_test::make_folders(gone));
+    {
+        CurrentFolder cwd(gone);
+        ASSERT_TRUE(cwd.changed());
+        ASSERT_EQ(::rmdir(gone.c_str()), 0);
+        EXPECT_EQ(os.get_current_directory(), nullptr);
+    }
+    const char* read = os.get_current_directory();
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(std::string(read), windows_form(current_host_folder()));
+}
+
+TEST(OsApi, TheProgramsFileAndFolder) {
+    char exe[4096];
+    ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe);
+    ASSERT_GT(n, 0);
+    std::string file = windows_form(std::string(exe, std::size_t(n)));
+    Win_OS_API os;
+    const char* folder = os.get_module_directory(); // reads the file name on the way
+    ASSERT_NE(folder, nullptr);
+    EXPECT_EQ(std::string(folder), file.substr(0, file.rfind('\\')));
+    const char* read = os.get_module_file_name();
+    ASSERT_NE(read, nullptr);
+    EXPECT_EQ(std::string(read), file);
+    EXPECT_EQ(os.get_module_file_name(), read);
+    EXPECT_EQ(os.get_module_directory(), folder);
+}
+
+TEST(OsApi, AProgramAtADrivesRootOrFarDownAFolderTree) {
+    const std::string base = zvk_test::fresh_dir("programs").toStdString();
+    const std::string deep = long_folder(base + "/deep");
+    const std::string deep_windows = windows_form(deep);
+    struct Case {
+        std::string folder;
+        const char* drive_q; // null: not set
+        std::string file, directory;
+    };
+    const std::vector<Case> cases = {
+        {base + "/q", "q", "Q:\\os_api_probe", "Q:"},
+        {deep, nullptr, deep_windows + "\\os_api_probe", deep_windows}, // longer than 260: the buffer grows
+    };
+    for (const auto& k : cases) {
+        ASSERT_TRUE(zvk_test::make_folders(k.folder));
+        std::filesystem::copy_file(OS_API_PROBE, k.folder + "/os_api_probe");
+        QProcess probe;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        if (k.drive_q)
+            env.insert("ZVK_DRIVE_Q", QString::fromStdString(base + "/" + k.drive_q));
+        probe.setProcessEnvironment(env);
+        probe.start(QString::fromStdString(k.folder + "/os_api_probe"), {});
+        ASSERT_TRUE(probe.waitForFinished(30000)) << k.folder;
+        EXPECT_EQ(probe.readAllStandardOutput().toStdString(),
+                  "file=" + k.file + "\nfolder=" + k.directory + "\n");
+    }
+}
+
+// Waits for its event, then ends.
+DWORD WINAPI wait_for_event(LPVOID os_and_event) {
+    auto* pair = static_cast<std::pair<OS_API*, HANDLE>*>(os_and_event);
+    pair->first->wait_for_object(pair->second, INFINITE);
+    return 0;
+}
+
+TEST(OsApi, ThreadsEventsAndWaitResults) {
+    Win_OS_API os;
+    HANDLE event = os.create_event(FALSE, nullptr, nullptr);
+    ASSERT_NE(event, nullptr);
+    EXPECT_EQ(os.wait_for_object(event, 0), zedra_hal::OS_WAIT_TIMEOUT);
+    EXPECT_TRUE(os.set_event(event));
+    EXPECT_EQ(os.wait_for_object(event, 0), 0);
+    EXPECT_EQ(os.wait_for_object(event, 0), zedra_hal::OS_WAIT_TIMEOUT); // auto-reset
+    HANDLE signalled = os.create_event(TRUE, nullptr, nullptr);
+    EXPECT_EQ(os.wait_for_object(signalled, 0), 0);
+
+    std::pair<OS_API*, HANDLE> arguments{&os, event};
+    HANDLE thread = nullptr;
+    ASSERT_EQ(os.create_thread(&thread, nullptr, wait_for_event, &arguments), 0u);
+    ASSERT_NE(thread, nullptr);
+    EXPECT_EQ(os.wait_for_object(thread, 50), zedra_hal::OS_WAIT_TIMEOUT);
+    EXPECT_TRUE(os.set_event(event));
+    EXPECT_EQ(os.wait_for_object(thread, 10000), 0); // an ended thread
+
+    HANDLE blocked = nullptr;
+    ASSERT_EQ(os.create_thread(&blocked, nullptr, wait_for_event, &arguments), 0u);
+    EXPECT_TRUE(os.terminate_thread(blocked));
+    EXPECT_EQ(os.wait_for_object(blocked, 10000), 0);
+
+    for (HANDLE h : {thread, blocked, event, signalled})
+        CloseHandle(h);
+    EXPECT_EQ(os.wait_for_object(event, 0), zedra_hal::OS_WAIT_FAILED); // closed
+    EXPECT_FALSE(os.set_event(event));
+    os.sleep(1);
+}
+
+TEST(OsApi, AThreadThatCannotStartGivesItsErrorAndLeavesTheHandleAlone) {
+    Win_OS_API os;
+    HANDLE thread = reinterpret_cast<HANDLE>(0x1234);
+    EXPECT_EQ(os.create_thread(&thread, nullptr, nullptr, nullptr), DWORD(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(thread, reinterpret_cast<HANDLE>(0x1234));
+    EXPECT_EQ(os.create_thread(nullptr, nullptr, wait_for_event, nullptr), DWORD(ERROR_INVALID_PARAMETER));
+}
+
+LONG_PTR answer() { return 42; }
+
+TEST(OsApi, Libraries) {
+    const zvk_winapi::LibraryExport exports[] = {{"answer", 0, reinterpret_cast<void*>(&answer)}};
+    zvk_winapi::register_library("zvk_os_api_test.dll", exports, 1);
+    Win_OS_API os;
+    HMODULE module = os.load_library("ZVK_OS_API_TEST.DLL");
+    ASSERT_NE(module, nullptr);
+    FARPROC f = os.get_proc_address(&module, "answer");
+    ASSERT_NE(f, nullptr);
+    EXPECT_EQ(f(), 42);
+    EXPECT_EQ(os.get_proc_address(&module, "question"), nullptr);
+    EXPECT_EQ(os.get_proc_address(nullptr, "answer"), nullptr);
+    EXPECT_TRUE(os.free_library(&module));
+    EXPECT_FALSE(os.free_library(nullptr));
+    EXPECT_EQ(os.load_library("missing.dll"), nullptr);
+}
+
+HANDLE ctrl_c_seen = nullptr;
+BOOL WINAPI on_console_event(DWORD event) {
+    if (event == CTRL_C_EVENT)
+        SetEvent(ctrl_c_seen);
+    return TRUE;
+}
+
+TEST(OsApi, TheConsoleHandlerReceivesCtrlC) {
+    ctrl_c_seen = CreateEventA(nullptr, FALSE, FALSE, nullptr);
+    Win_OS_API os;
+    ASSERT_TRUE(os.set_console_ctrl_handler(on_console_event));
+    ASSERT_EQ(::raise(SIGINT), 0);
+    EXPECT_EQ(os.wait_for_object(ctrl_c_seen, 10000), 0);
+}
+
+} // namespace

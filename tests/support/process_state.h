@@ -1,0 +1,44 @@
+#pragma once
+// Changes to process-wide state that a test makes and takes back when it ends: environment variables
+// and the current folder.
+#include <map>
+#include <optional>
+#include <string>
+
+namespace zvk_test {
+
+// Sets and unsets environment variables; the destructor restores every variable it touched.
+class Environment {
+public:
+    Environment() = default;
+    Environment(const Environment&) = delete;
+    Environment& operator=(const Environment&) = delete;
+    ~Environment();
+
+    void set(const std::string& name, const std::string& value);
+    void unset(const std::string& name);
+
+private:
+    void remember(const std::string& name);
+    std::map<std::string, std::optional<std::string>> saved;
+};
+
+// Changes the current folder; the destructor returns to the previous one.
+class CurrentFolder {
+public:
+    explicit CurrentFolder(const std::string& folder);
+    CurrentFolder(const CurrentFolder&) = delete;
+    CurrentFolder& operator=(const CurrentFolder&) = delete;
+    ~CurrentFolder();
+
+    bool changed() const { return ok; }
+
+private:
+    std::string previous;
+    bool ok = false;
+};
+
+// Makes a folder and the folders above it; false when that fails.
+bool make_folders(const std::string& path);
+
+} // namespace zvk_test
