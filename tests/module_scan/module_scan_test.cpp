@@ -429,7 +429,6 @@ TEST_F(Binding, TheSameModuleTwiceReleasesItsObjectAndAsksForANewOne) {
     GUIManager& w = open_window();
     QSharedPointer<SecureLibrary> module = Access::module(w, "StandardModule");
     w.init_module("StandardModule");
-    ModuleInterface* first = Access::module_interface(w);
     clear_calls(module);
     w.init_module("StandardModule");
     std::vector<std::string> calls = calls_of(module);
@@ -437,7 +436,8 @@ TEST_F(Binding, TheSameModuleTwiceReleasesItsObjectAndAsksForANewOne) {
     const std::vector<std::string> rebinding{"delete_module_interface 1", "get_used_screens",
                                              "get_module_interface 2", "get_tests"};
     EXPECT_EQ(std::vector<std::string>(calls.begin(), calls.begin() + 4), rebinding);
-    EXPECT_NE(Access::module_interface(w), first);
+    // (The new object may well take the old one's memory: the serials tell them apart.)
+    EXPECT_NE(Access::module_interface(w), nullptr);
     EXPECT_EQ(Access::tests(w).size(), 3);
 }
 
