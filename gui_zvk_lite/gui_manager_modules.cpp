@@ -15,7 +15,8 @@
 
 namespace {
 
-template <typename Function> Function resolve_export(const QSharedPointer<SecureLibrary>& library, const char* name) {
+template <typename Function>
+Function resolve_export(const QSharedPointer<SecureLibrary>& library, const char* name) {
     return reinterpret_cast<Function>(library->resolve(std::string(name)));
 }
 
@@ -92,8 +93,8 @@ void GUIManager::show_invalid_module(const QString& file_name) {
 }
 
 bool GUIManager::has_required_exports(QSharedPointer<SecureLibrary> library) {
-    const char* required[] = {"get_module_name", "get_used_screens", "get_screen_properties", "get_module_interface",
-                              "delete_module_interface"};
+    const char* required[] = {"get_module_name", "get_used_screens", "get_screen_properties",
+                              "get_module_interface", "delete_module_interface"};
     for (const char* name : required) {
         if (!library->resolve(std::string(name)))
             return false;
@@ -143,9 +144,11 @@ void GUIManager::bind_module(const QString& name) {
 
     get_used_screens_export = resolve_export<get_used_screens_fn>(current_module, "get_used_screens");
     used_screens = get_used_screens_export();
-    get_screen_properties_export = resolve_export<get_screen_properties_fn>(current_module, "get_screen_properties");
+    get_screen_properties_export =
+        resolve_export<get_screen_properties_fn>(current_module, "get_screen_properties");
 
-    get_module_interface_export = resolve_export<get_module_interface_fn>(current_module, "get_module_interface");
+    get_module_interface_export =
+        resolve_export<get_module_interface_fn>(current_module, "get_module_interface");
     if (!get_module_interface_export)
         reject_module();
     module_interface = get_module_interface_export();

@@ -11,7 +11,9 @@ void WorkerIdleWatch::request_sent() {
     emit marker();
 }
 
-bool WorkerIdleWatch::busy() const { return outstanding > 0; }
+bool WorkerIdleWatch::busy() const {
+    return outstanding > 0;
+}
 
 void WorkerIdleWatch::when_idle(std::function<void()> next) {
     if (!busy()) {
@@ -22,9 +24,13 @@ void WorkerIdleWatch::when_idle(std::function<void()> next) {
     action = std::move(next);
 }
 
-void WorkerIdleWatch::cancel() { action = nullptr; }
+void WorkerIdleWatch::cancel() {
+    action = nullptr;
+}
 
-bool WorkerIdleWatch::waiting() const { return bool(action); }
+bool WorkerIdleWatch::waiting() const {
+    return bool(action);
+}
 
 void WorkerIdleWatch::marker_returned() {
     if (--outstanding > 0 || !action)

@@ -29,7 +29,9 @@ public:
     static int page(GUIManager& m) { return m.screen_stack.currentIndex(); }
     static int used_screens(GUIManager& m) { return m.used_screens; }
     static QStringList module_names(GUIManager& m) { return m.modules.keys(); }
-    static QSharedPointer<SecureLibrary> module(GUIManager& m, const QString& name) { return m.modules.value(name); }
+    static QSharedPointer<SecureLibrary> module(GUIManager& m, const QString& name) {
+        return m.modules.value(name);
+    }
     static QMap<QSharedPointer<SecureLibrary>, QSharedPointer<QPixmap>>& images(GUIManager& m) {
         return m.module_images;
     }
@@ -38,7 +40,9 @@ public:
     static ModuleInterface* module_interface(GUIManager& m) { return m.module_interface; }
     static QMap<int, std::string>& tests(GUIManager& m) { return m.tests; }
     static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
-    static delete_module_interface_fn& delete_export(GUIManager& m) { return m.delete_module_interface_export; }
+    static delete_module_interface_fn& delete_export(GUIManager& m) {
+        return m.delete_module_interface_export;
+    }
     static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
 };
 using Access = GUIManagerTestAccess;
@@ -55,7 +59,8 @@ std::vector<std::string> calls_from(void* record) {
     std::vector<std::string> calls;
     if (!record)
         return {"no call record"};
-    for (const RecordedCall& call : zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(record))) {
+    for (const RecordedCall& call :
+         zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(record))) {
         std::string text = call.operation;
         for (const std::string& a : call.arguments)
             text += " " + a;
@@ -170,9 +175,9 @@ TEST_F(Scan, FilesThatDoNotLoadAreReportedOneByOneInNameOrderIgnoringCase) {
     GUIManager& w = open_window();
 
     const std::vector<std::string> expected{
-        "InvalidModule",       "InvalidModuleA",      "InvalidModuleb",      "InvalidModuleDIAG_C.DLL",
-        "InvalidModulex",      "InvalidModulefolder", "InvalidModuleMemory", "InvalidModuleStorage",
-        "InvalidModuleStorage",
+        "InvalidModule",           "InvalidModuleA",       "InvalidModuleb",
+        "InvalidModuleDIAG_C.DLL", "InvalidModulex",       "InvalidModulefolder",
+        "InvalidModuleMemory",     "InvalidModuleStorage", "InvalidModuleStorage",
     };
     EXPECT_EQ(box_texts(), expected);
     for (const zvk_test::SeenMessageBox& b : boxes.seen()) {
@@ -225,8 +230,8 @@ TEST_F(Scan, ValidModulesAreListedByDisplayNameWithTheirPictures) {
 
     const std::vector<std::string> expected_boxes{"InvalidModulerefused", "InvalidModuleStorage"};
     EXPECT_EQ(box_texts(), expected_boxes);
-    const QStringList names{"", "BadImageModule", "NoImageModule", "NullImageModule", "StandardModule",
-                            "UpperCaseModule"};
+    const QStringList names{
+        "", "BadImageModule", "NoImageModule", "NullImageModule", "StandardModule", "UpperCaseModule"};
     ASSERT_EQ(Access::module_names(w), names);
 
     struct Picture {
@@ -318,7 +323,8 @@ TEST_F(Scan, TheCommandLinePreselectsTheModuleOfThatExactFileName) {
         {"--name", "standard", "diag_name.dll",
          "first_screen 2\ncurrent_screen 2\npage 0\nbound StandardModule\nused_screens 126\n"},
         // The file-name comparison is case-sensitive.
-        {"--Storage", "no_log_screen", "diag_storage.dll", "first_screen 2\ncurrent_screen 2\npage 0\nbound -\n"},
+        {"--Storage", "no_log_screen", "diag_storage.dll",
+         "first_screen 2\ncurrent_screen 2\npage 0\nbound -\n"},
         {"--other", "no_log_screen", "diag_name.dll", "first_screen 2\npage 0\nbound -\n"},
         // A module without a display name cannot be preselected.
         {"--nameless", "null_name", "diag_nameless.dll", "first_screen 2\npage 0\nbound -\n"},
@@ -337,8 +343,9 @@ TEST_F(Scan, TheCommandLinePreselectsTheModuleOfThatExactFileName) {
         std::istringstream lines(c.shows);
         std::string line;
         while (std::getline(lines, line))
-            EXPECT_NE(r.out.find(line + "\n"), std::string::npos) << c.argument << " " << c.stem << ": " << line
-                                                                 << "\n" << r.out;
+            EXPECT_NE(r.out.find(line + "\n"), std::string::npos)
+                << c.argument << " " << c.stem << ": " << line << "\n"
+                << r.out;
         EXPECT_EQ(r.err.find("message box"), std::string::npos) << r.err;
     }
 }
@@ -348,7 +355,8 @@ TEST_F(Scan, AModuleThatYieldsNoInterfaceObjectEndsTheProgramAfterItsBox) {
     ASSERT_TRUE(QFile::copy(test_module("null_interface"), dir + "/diag_null_interface.dll"));
     ProbeResult r = run_probe(dir, {"--null_interface"});
     EXPECT_EQ(r.exit_code, 1) << r.err;
-    EXPECT_NE(r.err.find("message box: InauthenticModuleTitle | InauthenticModule\n"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("message box: InauthenticModuleTitle | InauthenticModule\n"), std::string::npos)
+        << r.err;
     EXPECT_EQ(r.out.find("first_screen"), std::string::npos) << "the window was never finished";
 }
 

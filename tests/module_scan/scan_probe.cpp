@@ -14,8 +14,8 @@
 class GUIManagerTestAccess {
 public:
     static void print(GUIManager& m) {
-        std::printf("first_screen %d\ncurrent_screen %d\npage %d\nbound %s\nused_screens %d\n", m.first_screen,
-                    m.current_screen, m.screen_stack.currentIndex(),
+        std::printf("first_screen %d\ncurrent_screen %d\npage %d\nbound %s\nused_screens %d\n",
+                    m.first_screen, m.current_screen, m.screen_stack.currentIndex(),
                     m.module_interface ? qPrintable(m.module_name) : "-", m.used_screens);
         for (const QString& name : m.modules.keys())
             std::printf("module %s\n", qPrintable(name));

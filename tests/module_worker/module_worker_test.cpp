@@ -240,8 +240,8 @@ TEST_F(Worker, RequestsRunOnTheWorkerAndResultsArriveOnTheGuiThread) {
     emit requester.run_test(2);
     ASSERT_TRUE(results_arrived(2));
 
-    const std::vector<std::string> expected{"enumerate_devices", "get_devices", "run_test 2", "run_test returned",
-                                            "get_test_status"};
+    const std::vector<std::string> expected{"enumerate_devices", "get_devices", "run_test 2",
+                                            "run_test returned", "get_test_status"};
     EXPECT_EQ(module.call_names(), expected);
     for (const FakeModule::Call& c : module.calls())
         EXPECT_EQ(c.thread, &thread) << c.what;

@@ -21,16 +21,19 @@ MessageBoxCloser::MessageBoxCloser(bool echo_) : echo(echo_) {
     timer.start(10);
 }
 
-MessageBoxCloser::~MessageBoxCloser() { timer.stop(); }
+MessageBoxCloser::~MessageBoxCloser() {
+    timer.stop();
+}
 
 void MessageBoxCloser::poll() {
     while (QMessageBox* box = find_message_box()) {
-        boxes.append({box->windowTitle(), box->text(), box->textFormat(), box->icon(), box->standardButtons(), box->windowFlags(),
-                      box->parentWidget() != nullptr, box->isModal()});
+        boxes.append({box->windowTitle(), box->text(), box->textFormat(), box->icon(), box->standardButtons(),
+                      box->windowFlags(), box->parentWidget() != nullptr, box->isModal()});
         if (callback)
             callback(boxes.last());
         if (echo) {
-            std::fprintf(stderr, "message box: %s | %s\n", qPrintable(box->windowTitle()), qPrintable(box->text()));
+            std::fprintf(stderr, "message box: %s | %s\n", qPrintable(box->windowTitle()),
+                         qPrintable(box->text()));
             std::fflush(stderr);
         }
         if (QAbstractButton* ok = box->button(QMessageBox::Ok))

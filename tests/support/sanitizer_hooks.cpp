@@ -25,7 +25,9 @@ namespace {
 
 char queue_token;
 
-void signal_emitted(QObject*, int, void**) { __tsan_release(&queue_token); }
+void signal_emitted(QObject*, int, void**) {
+    __tsan_release(&queue_token);
+}
 
 bool event_delivered(void**) {
     __tsan_acquire(&queue_token);
@@ -38,7 +40,9 @@ QSignalSpyCallbackSet callbacks = {signal_emitted, nullptr, nullptr, nullptr};
 
 // Qt allocates and frees its event objects in different threads; its own code is not instrumented,
 // so only what the program's own code does is checked.
-extern "C" const char* __tsan_default_options() { return "ignore_noninstrumented_modules=1"; }
+extern "C" const char* __tsan_default_options() {
+    return "ignore_noninstrumented_modules=1";
+}
 
 namespace zvk_test {
 
