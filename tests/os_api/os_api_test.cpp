@@ -10,12 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <QProcess>
-#include <QProcessEnvironment>
-
 #include <csignal>
 #include <cstring>
-#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -113,34 +109,6 @@ TEST(OsApi, TheProgramsFileAndFolder) {
     EXPECT_EQ(os.get_module_directory(), folder);
 }
 
-TEST(OsApi, AProgramAtADrivesRootOrFarDownAFolderTree) {
-    const std::string base = zvk_test::fresh_dir("programs").toStdString();
-    const std::string deep = long_folder(base + "/deep");
-    const std::string deep_windows = windows_form(deep);
-    struct Case {
-        std::string folder;
-        const char* drive_q; // null: not set
-        std::string file, directory;
-    };
-    const std::vector<Case> cases = {
-        {base + "/q", "q", "Q:\\os_api_probe", "Q:"},
-        {deep, nullptr, deep_windows + "\\os_api_probe", deep_windows}, // longer than 260: the buffer grows
-    };
-    for (const auto& k : cases) {
-        ASSERT_TRUE(zvk_test::make_folders(k.folder));
-        std::filesystem::copy_file(OS_API_PROBE, k.folder + "/os_api_probe");
-        QProcess probe;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        if (k.drive_q)
-            env.insert("ZVK_DRIVE_Q", QString::fromStdString(base + "/" + k.drive_q));
-        probe.setProcessEnvironment(env);
-        probe.start(QString::fromStdString(k.folder + "/os_api_probe"), {});
-        ASSERT_TRUE(probe.waitForFinished(30000)) << k.folder;
-        EXPECT_EQ(probe.readAllStandardOutput().toStdString(),
-                  "file=" + k.file + "\nfolder=" + k.directory + "\n");
-    }
-}
-
 // Waits for its event, then ends.
 DWORD WINAPI wait_for_event(LPVOID os_and_event) {
     auto* pair = static_cast<std::pair<OS_API*, HANDLE>*>(os_and_event);
@@ -187,7 +155,9 @@ TEST(OsApi, AThreadThatCannotStartGivesItsErrorAndLeavesTheHandleAlone) {
     EXPECT_EQ(os.create_thread(nullptr, nullptr, wait_for_event, nullptr), DWORD(ERROR_INVALID_PARAMETER));
 }
 
-LONG_PTR answer() { return 42; }
+LONG_PTR answer() {
+    return 42;
+}
 
 TEST(OsApi, Libraries) {
     const zvk_winapi::LibraryExport exports[] = {{"answer", 0, reinterpret_cast<void*>(&answer)}};

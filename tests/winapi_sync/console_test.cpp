@@ -105,8 +105,20 @@ ProbeRun run_probe(const std::vector<std::string>& arguments, const std::vector<
     for (const auto& a : arguments)
         argv.push_back(const_cast<char*>(a.c_str()));
     argv.push_back(nullptr);
+    // The probe starts with no signal blocked or ignored, whatever this process does with them.
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none, console;
+    sigemptyset(&none);
+    sigemptyset(&console);
+    for (int s : {SIGINT, SIGQUIT, SIGTERM, SIGHUP})
+        sigaddset(&console, s);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &console);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     pid_t pid = 0;
-    int failed = posix_spawn(&pid, CONSOLE_PROBE, &actions, nullptr, argv.data(), environ);
+    int failed = posix_spawn(&pid, CONSOLE_PROBE, &actions, &attributes, argv.data(), environ);
+    posix_spawnattr_destroy(&attributes);
     posix_spawn_file_actions_destroy(&actions);
     ::close(out[1]);
     if (failed) {
@@ -134,6 +146,11 @@ ProbeRun run_probe(const std::vector<std::string>& arguments, const std::vector<
 }
 
 TEST(ConsoleEvents, WhatEachSignalDoesToTheProcess) {
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer holds a signal back until the receiving thread next enters the runtime, which a
+    // thread asleep in a pipe read (the stand-in's event thread) does not do.
+    GTEST_SKIP() << "signals to other processes are not delivered reliably under ThreadSanitizer";
+#endif
     struct Case {
         const char* name;
         std::vector<std::string> arguments;

@@ -82,6 +82,12 @@ void dispatch(int signal) {
 }
 
 void run_dispatcher() {
+    // Whatever the creating thread blocked, this thread takes the signals, so they always arrive.
+    sigset_t set;
+    sigemptyset(&set);
+    for (const auto& s : sources)
+        sigaddset(&set, s.signal);
+    pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
     for (;;) {
         unsigned char which = 0;
         ssize_t n = ::read(event_pipe[0], &which, 1);

@@ -24,6 +24,8 @@ Waitable::~Waitable() {
 }
 
 DWORD Waitable::wait(DWORD milliseconds) {
+    // A thread terminated before it got here ends here, before it holds anything.
+    pthread_testcancel();
     timespec deadline{};
     if (milliseconds != INFINITE) {
         clock_gettime(CLOCK_MONOTONIC, &deadline);

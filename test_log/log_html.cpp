@@ -1,0 +1,215 @@
+#include "log_html.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QDebug>
+#include <QFile>
+#include <QStringList>
+
+namespace {
+
+QString latin1(const std::string& text) {
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
+}
+
+std::string to_latin1(const QString& text) {
+    const QByteArray bytes = text.toLatin1();
+    return std::string(bytes.constData(), std::size_t(bytes.size()));
+}
+
+// Module texts are text, never markup: a "<" in a device name must not open a tag.
+QString escaped(const std::string& text) {
+    return latin1(text).toHtmlEscaped();
+}
+
+const char* const alternation_colour = "#FFFFFF";
+
+std::string stop_colour(const std::string& result) {
+    if (result == "SUCCESS")
+        return "#b6f89f";
+    if (result == "FAILURE")
+        return "#f88585";
+    if (result == "ABORTED")
+        return "#ffda89";
+    if (result == "NOT SUPPORTED")
+        return "#b5b5b5";
+    return "";
+}
+
+} // namespace
+
+QString log_code_to_token(const QString& code) {
+    QString token;
+    for (const QString& part : code.split(QLatin1Char('_'))) {
+        if (part.size() > 1)
+            token += part.left(1).toUpper() + part.mid(1).toLower();
+    }
+    return token;
+}
+
+std::string translate_log_code(const std::string& code) {
+    // The token goes in as UTF-8, so that without a translation it comes back unchanged, even when
+    // the code holds Latin-1 letters.
+    const QByteArray token = log_code_to_token(latin1(code)).toUtf8();
+    return to_latin1(QCoreApplication::translate("Translations", token.constData()));
+}
+
+LogHtml::LogHtml() : locale_(QLocale::system()) {}
+
+QString LogHtml::date_text(std::int64_t time, QLocale::FormatType format) const {
+    // Times are shown from their low 32 bits as an unsigned count (valid up to 2106).
+    const auto seconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(time));
+    return locale_.toString(QDateTime::fromSecsSinceEpoch(qint64(seconds)), format);
+}
+
+std::string LogHtml::message_text(const LogMessage& message) const {
+    std::string text = translate_log_code(message.tag) + " " + translate_log_code(message.token) + " ";
+    for (const std::string& param : message.params)
+        text += translate_log_code(param) + " ";
+    return text;
+}
+
+bool LogHtml::add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter) {
+    if (!group)
+        return false;
+    const QString wanted = filter.toUpper();
+    for (const auto& entry : group->subsystems) {
+        const LogSubsystem& subsystem = entry.second;
+        const QString name = latin1(subsystem.name).toUpper();
+        qDebug() << wanted;
+        qDebug() << name;
+        const bool selected = wanted == QLatin1String("ALL") ||
+                              (wanted == name && run_time == static_cast<std::uint64_t>(group->group));
+        if (!selected)
+            continue;
+        add_title(translate_log_code(subsystem.name), date_text(group->group, QLocale::LongFormat));
+        for (const auto& device : subsystem.devices)
+            add_device(device.second, subsystem.broken);
+    }
+    return true;
+}
+
+void LogHtml::add_device(const LogDevice& device, bool broken) {
+    add_device_header(device.display_name, device.unique_code);
+
+    open_indent("5");
+    open_table();
+    for (const LogProperty& property : device.properties)
+        add_row(translate_log_code(property.first), property.second, alternation_colour);
+    add_row(translate_log_code("RESOURCES:"), "", alternation_colour);
+    close_table();
+
+    open_indent("5");
+    open_table();
+    for (const auto& resource : device.resources) {
+        add_row(translate_log_code("TYPE"), translate_log_code(resource.first), alternation_colour);
+        for (const auto& instance : resource.second) {
+            for (const LogProperty& property : instance.second)
+                add_row(translate_log_code(property.first), property.second, alternation_colour);
+        }
+    }
+    close_table();
+    close_indent();
+
+    open_table();
+    add_row(translate_log_code("START TESTS"), "", alternation_colour);
+    for (const LogMessage& message : device.messages)
+        add_row(to_latin1(date_text(message.time, QLocale::ShortFormat)), message_text(message),
+                alternation_colour);
+    for (const LogTest& test : device.tests) {
+        const std::string name = translate_log_code(test.name);
+        add_row(to_latin1(date_text(test.start, QLocale::ShortFormat)), name, alternation_colour);
+        for (const LogMessage& message : test.messages)
+            add_row(to_latin1(date_text(message.time, QLocale::ShortFormat)), message_text(message),
+                    alternation_colour);
+        const std::string stop = name + " " + translate_log_code(test.result) + " " +
+                                 to_latin1(QString::number(test.time_spent, 'g', 6)) + " s";
+        add_row(to_latin1(date_text(test.stop, QLocale::ShortFormat)), stop, stop_colour(test.result));
+    }
+    add_row(translate_log_code("STOP TESTS"), "", alternation_colour);
+    close_table();
+    close_indent();
+
+    if (broken) {
+        open_table();
+        add_error(to_latin1(QCoreApplication::translate("Translations", "LogBroken")));
+        close_table();
+    }
+    add_breaks(3);
+}
+
+void LogHtml::add_row(const std::string& key, const std::string& value, const std::string& colour) {
+    QString background = latin1(colour);
+    if (colour == alternation_colour)
+        background = rows_ % 2 == 0 ? QStringLiteral("#D4D4D4") : QStringLiteral("#FFFFFF");
+    html_ += QStringLiteral("<tr style=\"background-color: ") + background.toHtmlEscaped() +
+             QStringLiteral("\"><td border=\"0\" width=\"0%\"><b>") + escaped(key) +
+             QStringLiteral("</b></td><td border=\"0\" width=\"100%\">") + escaped(value) +
+             QStringLiteral("</td></tr>");
+    ++rows_;
+}
+
+void LogHtml::add_device_header(const std::string& name, const std::string& code) {
+    html_ += QStringLiteral(
+                 "<table cellspacing=\"0\" cellpadding=\"10\">"
+                 "<tr style=\"background: url(log_device_header_bg.png); background-repeat: repeat-x; "
+                 "background-position: center;\">"
+                 "<td width=\"100%\" height=\"0%\"><b>") +
+             escaped(name) +
+             QStringLiteral("</b></td>"
+                            "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
+                            "<div style=\"color: #FFFFFF\" ><b>") +
+             QCoreApplication::translate("Translations", "ResultCode").toHtmlEscaped() + QStringLiteral(": ") +
+             escaped(code) + QStringLiteral("</b></div></td></tr></table><br>");
+}
+
+void LogHtml::add_title(const std::string& title, const QString& date) {
+    html_ += QStringLiteral("<table><tr><td width=\"100%\"><h1>") + escaped(title) +
+             QStringLiteral("</h1></td><td width=\"0%\"><h1 nowrap=\"nowrap\">") + date.toHtmlEscaped() +
+             QStringLiteral("</h1></td></tr></table>");
+}
+
+void LogHtml::add_title(const std::string& title, const std::string& date) {
+    add_title(title, latin1(date));
+}
+
+void LogHtml::add_error(const std::string& text) {
+    // The row stays open: the table's end closes it.
+    html_ += QStringLiteral("<table><tr><td width=\"100%\"><font color='red'><p><strong>") + escaped(text) +
+             QStringLiteral("</strong></p></font></td></table>");
+}
+
+void LogHtml::open_table() {
+    html_ += QStringLiteral("<table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">");
+}
+
+void LogHtml::close_table() {
+    html_ += QStringLiteral("</table>");
+}
+
+void LogHtml::open_indent(const std::string& pixels) {
+    html_ += QStringLiteral("<blockquote style=\"margin: 0px 0px 0px ") + escaped(pixels) + QStringLiteral("px\">");
+}
+
+void LogHtml::close_indent() {
+    html_ += QStringLiteral("</blockquote>");
+}
+
+void LogHtml::add_breaks(int n) {
+    for (int i = 0; i < n; ++i)
+        html_ += QStringLiteral("<br>");
+}
+
+void LogHtml::add_list_row(const std::string& label, const std::vector<std::string>& items) {
+    html_ += QStringLiteral("<tr><td>") + escaped(label) + QStringLiteral("</td><td>");
+    for (const std::string& item : items)
+        html_ += escaped(item) + QStringLiteral("  ");
+    html_ += QStringLiteral("</td></tr>");
+}
+
+void LogHtml::save(const QString& path) const {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+        return;
+    file.write(html_.toLatin1());
+}

@@ -1,0 +1,56 @@
+#pragma once
+// Renders runs of the log model as the HTML subset that Qt's rich-text view understands.
+#include "log_model.h"
+
+#include <QLocale>
+#include <QString>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// A log code (upper-case words joined by underscores) as a translation token: ALL_PASSED gives
+// AllPassed. Parts of fewer than two characters are dropped.
+QString log_code_to_token(const QString& code);
+
+// The code's token translated in context "Translations" (the token itself without a translation),
+// as Latin-1.
+std::string translate_log_code(const std::string& code);
+
+// Builds one HTML text, group by group. Every text handed in is escaped; the markup around it is
+// this class's own. Strings are the log's 8-bit bytes, read as Latin-1.
+class LogHtml {
+public:
+    LogHtml();
+
+    // Appends the subsystems of `group` that `filter` selects: "ALL" (any case) selects all of them;
+    // any other filter selects the subsystem of that name (any case), and only when `run_time` is
+    // the group's key. False, with nothing appended, when `group` is null.
+    bool add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter);
+
+    // A table row; the colour "#FFFFFF" asks for the alternating background.
+    void add_row(const std::string& key, const std::string& value, const std::string& colour);
+    void add_device_header(const std::string& name, const std::string& code);
+    void add_title(const std::string& title, const QString& date);
+    void add_title(const std::string& title, const std::string& date);
+    void add_error(const std::string& text);
+    void open_table();
+    void close_table();
+    void open_indent(const std::string& pixels);
+    void close_indent();
+    void add_breaks(int n);
+    void add_list_row(const std::string& label, const std::vector<std::string>& items);
+
+    // Writes the text as Latin-1; does nothing when the file cannot be opened.
+    void save(const QString& path) const;
+    QString html() const { return html_; }
+
+private:
+    QString date_text(std::int64_t time, QLocale::FormatType format) const;
+    std::string message_text(const LogMessage& message) const;
+    void add_device(const LogDevice& device, bool broken);
+
+    QString html_{""};
+    int rows_ = 0; // shared by every row this builder writes, so alternation runs on across tables
+    QLocale locale_;
+};

@@ -1,0 +1,321 @@
+// The HTML of the log views: the exact markup, the row alternation, what the filter selects, the
+// translation of log codes and the escaping of the modules' texts.
+#include "log_html.h"
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QRegularExpression>
+#include <QStringList>
+#include <QTextDocument>
+#include <QTranslator>
+
+#include <map>
+
+namespace {
+
+// The worked example of a log: one run of STORAGE with one disk, one partition and one failed test.
+LogGroup example_group() {
+    LogGroup group;
+    group.group = 1796811300;
+    LogSubsystem& storage = group.subsystems["STORAGE"];
+    storage.name = "STORAGE";
+    LogDevice& disk = storage.devices["0"];
+    disk.display_name = "Disk 0";
+    disk.unique_code = "0-1-0";
+    disk.properties.push_back({"MODEL", "ABC 123"});
+    disk.resources["PARTITION"][0].push_back({"SIZE", "100 GB"});
+    LogTest scan;
+    scan.name = "SURFACE_SCAN";
+    scan.start = 1796811305;
+    scan.stop = 1796811321;
+    scan.time_spent = 16;
+    scan.result = "FAILURE";
+    scan.messages.push_back({1796811320, "ERROR", "BAD_SECTOR_FOUND", {"12", "3"}});
+    disk.tests.push_back(scan);
+    return group;
+}
+
+QString render(const LogGroup& group, std::uint64_t run_time = 0, const QString& filter = "ALL") {
+    LogHtml html;
+    EXPECT_TRUE(html.add_group(&group, run_time, filter));
+    return html.html();
+}
+
+QStringList captures(const QString& html, const QString& pattern) {
+    QStringList found;
+    auto it = QRegularExpression(pattern).globalMatch(html);
+    while (it.hasNext())
+        found << it.next().captured(1);
+    return found;
+}
+
+QStringList backgrounds(const QString& html) {
+    return captures(html, R"re(<tr style="background-color: ([^"]*)">)re");
+}
+
+QStringList row_keys(const QString& html) {
+    return captures(html, R"re(<td border="0" width="0%"><b>(.*?)</b></td>)re");
+}
+
+QStringList row_values(const QString& html) {
+    return captures(html, R"re(<td border="0" width="100%">(.*?)</td></tr>)re");
+}
+
+TEST(LogHtml, CodeToToken) {
+    const std::map<QString, QString> cases = {
+        {"ALL_PASSED", "AllPassed"},   {"START TESTS", "Start tests"}, {"RESOURCES:", "Resources:"},
+        {"TYPE", "Type"},              {"X_RAY_TEST", "RayTest"},      {"X", ""},
+        {"A_B", ""},                   {"__AB__CD_", "AbCd"},          {"", ""},
+        {"surface_SCAN", "SurfaceScan"}, {"12", "12"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(log_code_to_token(c.first), c.second) << c.first.toStdString();
+}
+
+TEST(LogHtml, TranslateLogCodeWithoutTranslatorGivesTheToken) {
+    EXPECT_EQ(translate_log_code("BAD_SECTOR_FOUND"), "BadSectorFound");
+    EXPECT_EQ(translate_log_code("3"), "");
+    EXPECT_EQ(translate_log_code("CAF\xC9_AU_LAIT"), "Caf\xE9" "AuLait") << "Latin-1 letters survive the lookup";
+}
+
+TEST(LogHtml, ExampleGroupIsExactlyThisMarkup) {
+    const QString row = R"(<tr style="background-color: %1"><td border="0" width="0%"><b>%2</b></td>)"
+                        R"(<td border="0" width="100%">%3</td></tr>)";
+    const QString table = R"(<table rules="none" cellspacing="0" cellpadding="10">)";
+    const QString indent = R"(<blockquote style="margin: 0px 0px 0px 5px">)";
+    QString expected =
+        R"(<table><tr><td width="100%"><h1>Storage</h1></td><td width="0%"><h1 nowrap="nowrap">)"
+        "Wednesday, 9 December 2026 10:15:00 UTC</h1></td></tr></table>"
+        R"(<table cellspacing="0" cellpadding="10">)"
+        R"(<tr style="background: url(log_device_header_bg.png); background-repeat: repeat-x; background-position: center;">)"
+        R"(<td width="100%" height="0%"><b>Disk 0</b></td>)"
+        "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
+        R"(<div style="color: #FFFFFF" ><b>ResultCode: 0-1-0</b></div></td></tr></table><br>)";
+    expected += indent + table + row.arg("#D4D4D4", "Model", "ABC 123") + row.arg("#FFFFFF", "Resources:", "") +
+                "</table>";
+    expected += indent + table + row.arg("#D4D4D4", "Type", "Partition") + row.arg("#FFFFFF", "Size", "100 GB") +
+                "</table></blockquote>";
+    expected += table + row.arg("#D4D4D4", "Start tests", "") +
+                row.arg("#FFFFFF", "9 Dec 2026 10:15:05", "SurfaceScan") +
+                row.arg("#D4D4D4", "9 Dec 2026 10:15:20", "Error BadSectorFound 12  ") +
+                row.arg("#f88585", "9 Dec 2026 10:15:21", "SurfaceScan Failure 16 s") +
+                row.arg("#D4D4D4", "Stop tests", "") + "</table></blockquote><br><br><br>";
+    EXPECT_EQ(render(example_group()).toStdString(), expected.toStdString());
+}
+
+TEST(LogHtml, RowBackgroundsAlternateAcrossColouredRowsAndGroups) {
+    LogGroup group;
+    group.group = 1;
+    LogSubsystem& s = group.subsystems["S"];
+    s.name = "S";
+    LogDevice& d = s.devices["0"];
+    d.messages.push_back({1, "MESSAGE", "IDLE", {}});
+    for (const char* result : {"SUCCESS", "FAILURE", "ABORTED", "NOT SUPPORTED", "PASSED", ""}) {
+        LogTest test;
+        test.name = "T";
+        test.result = result;
+        d.tests.push_back(test);
+    }
+    d.tests[0].messages.push_back({2, "MESSAGE", "BUSY", {}});
+
+    LogHtml html;
+    html.add_group(&group, 0, "ALL");
+    const QStringList expected = {
+        "#D4D4D4", // Resources:
+        "#FFFFFF", // Start tests
+        "#D4D4D4", // the device's message
+        "#FFFFFF", "#D4D4D4", "#b6f89f", // start, message and stop of the test that passed
+        "#D4D4D4", "#f88585",            // the coloured row above counted: this start is even again
+        "#D4D4D4", "#ffda89",
+        "#D4D4D4", "#b5b5b5",
+        "#D4D4D4", "",                    // an unknown result has no colour of its own
+        "#D4D4D4", "",
+        "#D4D4D4", // Stop tests: seventeen rows so far
+    };
+    EXPECT_EQ(backgrounds(html.html()), expected);
+
+    html.add_group(&group, 0, "ALL");
+    EXPECT_EQ(backgrounds(html.html()).mid(expected.size(), 2), QStringList({"#FFFFFF", "#D4D4D4"}))
+        << "the counter runs on into the next group";
+}
+
+TEST(LogHtml, ColourArgumentOtherThanWhiteIsUsedAsGiven) {
+    LogHtml html;
+    html.add_row("a", "b", "#ffffff");
+    html.add_row("a", "b", "");
+    html.add_row("a", "b", "#FFFFFF");
+    EXPECT_EQ(backgrounds(html.html()), QStringList({"#ffffff", "", "#D4D4D4"}));
+}
+
+TEST(LogHtml, DeviceWithNothingLoggedStillGetsItsTables) {
+    LogGroup group;
+    group.group = 7;
+    LogSubsystem& s = group.subsystems["S"];
+    s.name = "S";
+    s.devices["0"];
+    const QString html = render(group);
+    EXPECT_EQ(row_keys(html), QStringList({"Resources:", "Start tests", "Stop tests"}));
+    EXPECT_TRUE(html.contains(R"(<td width="100%" height="0%"><b></b></td>)")) << "no display name";
+    EXPECT_TRUE(html.contains(R"(<b>ResultCode: </b>)")) << "no result code";
+    EXPECT_TRUE(html.contains(R"(<blockquote style="margin: 0px 0px 0px 5px">)"
+                              R"(<table rules="none" cellspacing="0" cellpadding="10"></table></blockquote>)"))
+        << "the empty resource table";
+}
+
+TEST(LogHtml, BrokenSubsystemShowsItsNoteAfterEveryDevice) {
+    const QString note = "<table><tr><td width=\"100%\"><font color='red'><p><strong>LogBroken</strong></p></font>"
+                         "</td></table>";
+    LogGroup group = example_group();
+    LogSubsystem& storage = group.subsystems["STORAGE"];
+    storage.broken = true;
+    storage.devices["1"].display_name = "Disk 1";
+    QString html = render(group);
+    EXPECT_EQ(html.count(note), 2);
+    EXPECT_TRUE(html.endsWith("</blockquote><table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">" + note +
+                              "</table><br><br><br>"));
+
+    LogGroup empty;
+    empty.group = 1796811300;
+    empty.subsystems["MEMORY"].name = "MEMORY";
+    empty.subsystems["MEMORY"].broken = true;
+    html = render(empty);
+    EXPECT_FALSE(html.contains("LogBroken"));
+    EXPECT_TRUE(html.startsWith("<table><tr><td width=\"100%\"><h1>Memory</h1>"));
+    EXPECT_TRUE(html.endsWith("</h1></td></tr></table>")) << "a title and nothing else";
+}
+
+QStringList debug_lines;
+void keep_debug_line(QtMsgType type, const QMessageLogContext&, const QString& text) {
+    if (type == QtDebugMsg)
+        debug_lines << text;
+}
+
+struct FilterCase {
+    const char* filter;
+    std::uint64_t run_time;
+    QStringList titles;
+};
+
+TEST(LogHtml, FilterSelectsAllOrOneModuleOfOneRun) {
+    LogGroup group;
+    group.group = 1796811300;
+    for (const char* name : {"STORAGE", "MEMORY"})
+        group.subsystems[name].name = name;
+    const std::vector<FilterCase> cases = {
+        {"ALL", 0, {"Storage", "Memory"}},
+        {"all", 12345, {"Storage", "Memory"}},
+        {"storage", 1796811300, {"Storage"}},
+        {"STORAGE", 1796811300, {"Storage"}},
+        {"Memory", 1796811300, {"Memory"}},
+        {"storage", 1796811301, {}},
+        {"storage", 0, {}},
+        {"", 1796811300, {}},
+        {"ALL_", 0, {}},
+    };
+    for (const auto& c : cases) {
+        const QString html = render(group, c.run_time, c.filter);
+        EXPECT_EQ(captures(html, "<h1>([^<]*)</h1>"), c.titles) << c.filter << " " << c.run_time;
+    }
+
+    // The filter and each name go to the debug output, upper-cased and quoted, one line each.
+    debug_lines.clear();
+    QtMessageHandler previous = qInstallMessageHandler(keep_debug_line);
+    render(group, 0, "storage");
+    qInstallMessageHandler(previous);
+    EXPECT_EQ(debug_lines, QStringList({"\"STORAGE\"", "\"STORAGE\"", "\"STORAGE\"", "\"MEMORY\""}));
+}
+
+TEST(LogHtml, NullGroupGivesFalseAndNothing) {
+    LogHtml html;
+    EXPECT_FALSE(html.add_group(nullptr, 0, "ALL"));
+    EXPECT_TRUE(html.html().isEmpty());
+    EXPECT_FALSE(html.html().isNull());
+    LogGroup nothing;
+    EXPECT_TRUE(html.add_group(&nothing, 0, "ALL"));
+    EXPECT_TRUE(html.html().isEmpty());
+}
+
+TEST(LogHtml, DatesComeFromTheLowThirtyTwoBitsOfTheTime) {
+    LogGroup group;
+    group.subsystems["S"].name = "S";
+    for (const auto& c : std::vector<std::pair<std::int64_t, QString>>{
+             {(std::int64_t(1) << 32) + 5, "Thursday, 1 January 1970 00:00:05 UTC"},
+             {-1, "Sunday, 7 February 2106 06:28:15 UTC"}}) {
+        group.group = c.first;
+        EXPECT_EQ(captures(render(group), "<h1 nowrap=\"nowrap\">([^<]*)</h1>"), QStringList(c.second));
+    }
+}
+
+TEST(LogHtml, ModuleTextsAreEscapedAndShownLiterally) {
+    LogGroup group = example_group();
+    LogDevice& disk = group.subsystems["STORAGE"].devices["0"];
+    disk.display_name = "<b>Disk</b> & \"0\"";
+    disk.unique_code = "0-1-<0>";
+    disk.properties[0].second = "</td></tr></table><h1>x";
+    disk.tests[0].messages[0].params = {"A<B&C"};
+    LogHtml html;
+    html.add_group(&group, 0, "ALL");
+    html.add_list_row("<i>", {"&amp;", "x>y"});
+    const QString text = html.html();
+    EXPECT_TRUE(text.contains("<b>&lt;b&gt;Disk&lt;/b&gt; &amp; &quot;0&quot;</b>"));
+    EXPECT_TRUE(text.contains("ResultCode: 0-1-&lt;0&gt;</b>"));
+    EXPECT_EQ(text.count("<h1>"), 1) << "a value must not open markup";
+    EXPECT_TRUE(text.contains("<tr><td>&lt;i&gt;</td><td>&amp;amp;  x&gt;y  </td></tr>"));
+
+    QTextDocument document;
+    document.setHtml(text);
+    const QString shown = document.toPlainText();
+    for (const char* literal : {"<b>Disk</b> & \"0\"", "0-1-<0>", "</td></tr></table><h1>x", "A<b&c"})
+        EXPECT_TRUE(shown.contains(literal)) << literal;
+}
+
+// Translates a few tokens; one translation holds a letter outside Latin-1.
+class FakeTranslator : public QTranslator {
+public:
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char*, int) const override {
+        static const std::map<QString, QString> words = {
+            {"Storage", "Speicher"},       {"Model", "Modell"},   {"ResultCode", "Ergebniscode \u2713"},
+            {"Failure", "Fehler \u2713"},  {"LogBroken", "Protokoll defekt"}, {"Start tests", "Tests beginnen"},
+        };
+        if (QString(context) != "Translations")
+            return {};
+        auto found = words.find(QString::fromUtf8(source));
+        return found == words.end() ? QString() : found->second;
+    }
+};
+
+TEST(LogHtml, InstalledTranslatorTranslatesTheCodes) {
+    FakeTranslator translator;
+    ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+    LogGroup group = example_group();
+    group.subsystems["STORAGE"].broken = true;
+    const QString html = render(group);
+    QCoreApplication::removeTranslator(&translator);
+
+    EXPECT_EQ(translate_log_code("MODEL"), "Model") << "removed again";
+    EXPECT_TRUE(html.contains("<h1>Speicher</h1>"));
+    EXPECT_EQ(row_keys(html).mid(0, 1), QStringList("Modell"));
+    EXPECT_TRUE(row_keys(html).contains("Tests beginnen"));
+    EXPECT_TRUE(html.contains("<b>Ergebniscode \u2713: 0-1-0</b>")) << "the label is not narrowed to Latin-1";
+    EXPECT_TRUE(row_values(html).contains("SurfaceScan Fehler ? 16 s")) << "a code's translation is";
+    EXPECT_TRUE(html.contains("<strong>Protokoll defekt</strong>"));
+}
+
+TEST(LogHtml, SaveWritesLatin1AndIgnoresAnUnwritablePath) {
+    const QString dir = zvk_test::fresh_dir("save");
+    LogHtml html;
+    html.add_row("CAF\xC9", "x", "");
+    html.save(dir + "/log.html");
+    const std::string bytes = zvk_test::read_file(dir + "/log.html");
+    EXPECT_EQ(QString::fromLatin1(bytes.data(), qsizetype(bytes.size())), html.html());
+    EXPECT_NE(bytes.find("<b>CAF\xC9</b>"), std::string::npos) << "one byte per character";
+
+    html.save(dir + "/missing/folder/log.html");
+    EXPECT_FALSE(QFile::exists(dir + "/missing/folder/log.html"));
+}
+
+} // namespace
