@@ -3,6 +3,7 @@
 #include "checked_connect.h"
 #include "module_thread.h"
 #include "secure_library.h"
+#include "worker_idle_watch.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -27,13 +28,15 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
       get_module_interface_export(nullptr), delete_module_interface_export(nullptr), used_screens(-1),
       current_screen(0), first_screen(0), screen_stack(nullptr), main_screen(this), device_screen(this),
       progress_screen(this), test_screen(this), log_screen(this), log_selection_screen(this),
-      module_thread(nullptr), worker_thread(nullptr), maximized(false), dragging(false), run_start(0) {
+      module_thread(nullptr), worker_thread(nullptr), maximized(false), dragging(false), run_start(0),
+      switch_pending(false), advance_after_switch(false) {
     // The images live in the GUI library, which is static: make sure its resources are registered.
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);
     module_thread = new ModuleThread(this);
     keep_for_process_life(module_thread);
     module_thread->moveToThread(&worker_thread);
+    worker_idle.reset(new WorkerIdleWatch(module_thread));
 
     ui.setupUi(this);
 
@@ -71,11 +74,13 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
 }
 
 GUIManager::~GUIManager() {
-    unload_module();
-    // The worker must not run while its thread object goes, nor while the modules are unmapped after
-    // it. It is idle here unless a module call is still running; that call is waited for, since
-    // unmapping its code under it would crash the process.
+    // A module call may still run on the worker (an enumeration the window was closed over). The
+    // bound object is released only after it has returned, and the worker thread must not run while
+    // its thread object goes or the modules are unmapped: stop the worker first, which waits for that
+    // call and runs nothing that is still queued.
+    cancel_module_switch();
     stop_worker();
+    unload_module();
 }
 
 void GUIManager::stop_worker() {
@@ -108,7 +113,12 @@ int GUIManager::begin_run(std::int64_t start) {
 
 void GUIManager::end_run() { module_interface->end_run(); }
 
-void GUIManager::start_test(int code) { emit run_test(code); }
+void GUIManager::start_test(int code) {
+    emit run_test(code);
+    request_sent();
+}
+
+void GUIManager::request_sent() { worker_idle->request_sent(); }
 
 int GUIManager::get_test_progress() { return module_interface->get_test_progress(); }
 
@@ -154,7 +164,14 @@ void GUIManager::devices_selected(QVector<std::string> ids) { selected_devices =
 
 void GUIManager::tests_selected(QVector<int> tests_code) { selected_tests = tests_code; }
 
-void GUIManager::next_screen() { set_screen(next_screen_bit()); }
+void GUIManager::next_screen() {
+    // A module button whose binding waits for the worker: move on once the module is bound.
+    if (switch_pending) {
+        advance_after_switch = true;
+        return;
+    }
+    set_screen(next_screen_bit());
+}
 
 void GUIManager::previous_screen() { set_screen(previous_screen_bit()); }
 
@@ -165,6 +182,8 @@ void GUIManager::back_to_main() {
 }
 
 void GUIManager::set_log_selection_screen() {
+    // Leaving the main screen gives up a module choice that still waits for the worker.
+    cancel_module_switch();
     log_selection_screen.reset();
     screen_stack.setCurrentWidget(&log_selection_screen);
 }
@@ -181,6 +200,7 @@ void GUIManager::set_screen(int s) {
     case ScreenBit::Devices:
         device_screen.show_loading();
         emit run_update_devices();
+        request_sent();
         page = &device_screen;
         break;
     case ScreenBit::Tests:

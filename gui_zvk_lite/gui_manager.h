@@ -25,9 +25,11 @@
 
 #include <ctime>
 #include <map>
+#include <memory>
 #include <string>
 
 class ModuleThread;
+class WorkerIdleWatch;
 
 class SecureLibrary;
 class QMouseEvent;
@@ -98,8 +100,13 @@ private:
     QString get_command_line_module();
     void scan_modules(const char* preselected);
     bool has_required_exports(QSharedPointer<SecureLibrary> library);
+    void show_invalid_module(const QString& file_name);
+    void bind_module(const QString& name);
+    void finish_module_switch(const QString& name);
+    void cancel_module_switch();
     void unload_module();
     [[noreturn]] void reject_module();
+    void request_sent();
     void set_info_labels();
     void init_window_buttons();
     bool on_title_area();
@@ -139,4 +146,8 @@ private:
     QPoint saved_pos;
     QSize saved_size;
     std::int64_t run_start;
+    // A module switch waits while the worker may still be inside a call on the bound interface object.
+    std::unique_ptr<WorkerIdleWatch> worker_idle;
+    bool switch_pending;
+    bool advance_after_switch;
 };

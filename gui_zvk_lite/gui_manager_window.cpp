@@ -92,7 +92,12 @@ void GUIManager::restore(bool use_previous_position, QMouseEvent* e, int* moveme
     maximized = false;
 }
 
-void GUIManager::zvk_lite_close() { worker_thread.terminate(); }
+// The worker is asked to end rather than killed: killed inside a module call it would leave the module
+// half-way (its locks, and the heap's, possibly held), and on Linux the cancellation cannot unwind
+// through the module's code, so the thread would vanish without its QThread noticing and the end of
+// the program would wait for it forever. Idle, it ends at once; inside a call, as soon as the call
+// returns; nothing still queued runs. The window closes at once either way.
+void GUIManager::zvk_lite_close() { worker_thread.quit(); }
 
 void GUIManager::set_minimize_enabled(bool enabled) { ui.minimize_pushButton->setEnabled(enabled); }
 void GUIManager::set_normal_enabled(bool enabled) { ui.normal_pushButton->setEnabled(enabled); }

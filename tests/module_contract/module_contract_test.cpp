@@ -1,10 +1,10 @@
 // The positions of the interface object's operations are what host and module agree on; a change of
 // order in the header must fail here.
 #include "module_contract.h"
+#include "table_position.h"
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 
 namespace {
 
@@ -40,18 +40,7 @@ public:
     ZVK_MODULE_CALL int set_abort(bool) override { return last = 18; }
 };
 
-// A pointer to a virtual member function holds 1 + the byte offset of its table entry (the C++ ABI
-// that both the host compiler and the module compiler follow).
-template <class PMF> long table_position(PMF pmf) {
-    struct {
-        std::uintptr_t ptr;
-        std::ptrdiff_t adj;
-    } raw;
-    static_assert(sizeof(raw) == sizeof(pmf), "member pointer layout");
-    std::memcpy(&raw, &pmf, sizeof raw);
-    EXPECT_EQ(raw.ptr & 1u, 1u) << "not a virtual function";
-    return long((raw.ptr - 1) / sizeof(void*));
-}
+using zvk_test::table_position;
 
 TEST(ModuleContract, OperationsSitAtTheirPositions) {
     EXPECT_EQ(table_position(&ModuleInterface::begin_tests), 2);

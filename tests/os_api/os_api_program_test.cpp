@@ -17,20 +17,10 @@
 
 namespace {
 
-std::string windows_form(const std::string& host) {
-    std::string out;
-    EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;
-    return out;
-}
+using zvk_test::long_folder;
+using zvk_test::windows_form;
 
-// A folder whose path is longer than the 260 bytes the services start with.
-std::string long_folder(const std::string& base) {
-    std::string path = base;
-    for (int i = 0; path.size() <= 300; ++i)
-        path += "/" + std::string(60, char('a' + i));
-    EXPECT_TRUE(zvk_test::make_folders(path));
-    return path;
-}
+
 
 TEST(OsApiProgram, AProgramAtADrivesRootOrFarDownAFolderTree) {
     const std::string base = zvk_test::fresh_dir("programs").toStdString();

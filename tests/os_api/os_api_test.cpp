@@ -19,31 +19,16 @@
 
 namespace {
 
+using zvk_test::current_host_folder;
+using zvk_test::long_folder;
+using zvk_test::windows_form;
+
 using zedra_hal::OS_API;
 using zedra_hal::Win_OS_API;
 using zvk_test::CurrentFolder;
 
-std::string windows_form(const std::string& host) {
-    std::string out;
-    EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;
-    return out;
-}
 
-std::string current_host_folder() {
-    char* cwd = ::getcwd(nullptr, 0);
-    std::string s = cwd ? cwd : "";
-    std::free(cwd);
-    return s;
-}
 
-// A folder whose path is longer than the 260 bytes the services start with.
-std::string long_folder(const std::string& base) {
-    std::string path = base;
-    for (int i = 0; path.size() <= 300; ++i)
-        path += "/" + std::string(60, char('a' + i));
-    EXPECT_TRUE(zvk_test::make_folders(path));
-    return path;
-}
 
 TEST(OsApi, OneProcessWideInstance) {
     Win_OS_API* first = Win_OS_API::get_instance();

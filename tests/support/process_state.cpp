@@ -1,5 +1,12 @@
 #include "process_state.h"
 
+#include "zvk_posix_paths.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdlib>
 
@@ -56,6 +63,27 @@ bool make_folders(const std::string& path) {
         }
     }
     return true;
+}
+
+std::string windows_form(const std::string& host) {
+    std::string out;
+    EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;
+    return out;
+}
+
+std::string current_host_folder() {
+    char* cwd = ::getcwd(nullptr, 0);
+    std::string s = cwd ? cwd : "";
+    std::free(cwd);
+    return s;
+}
+
+std::string long_folder(const std::string& base) {
+    std::string path = base;
+    for (int i = 0; path.size() <= 300; ++i)
+        path += "/" + std::string(60, char('a' + i));
+    EXPECT_TRUE(make_folders(path));
+    return path;
 }
 
 } // namespace zvk_test

@@ -41,4 +41,11 @@ private:
 // Makes a folder and the folders above it; false when that fails.
 bool make_folders(const std::string& path);
 
+// The Windows form of a host path (a test failure when it has none).
+std::string windows_form(const std::string& host);
+// The process's current folder as the host names it.
+std::string current_host_folder();
+// A folder below base whose path is longer than the 260 bytes the path services start with.
+std::string long_folder(const std::string& base);
+
 } // namespace zvk_test

@@ -1,4 +1,6 @@
 // GoogleTest entry point with the Qt application object the tests need.
+#include "sanitizer_hooks.h"
+
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -17,6 +19,7 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
+    zvk_test::install_sanitizer_hooks();
     TestApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

@@ -18,6 +18,9 @@
 
 namespace {
 
+using zvk_test::current_host_folder;
+using zvk_test::windows_form;
+
 using zvk_test::CurrentFolder;
 using zvk_test::Environment;
 
@@ -41,18 +44,7 @@ template <class F> Call call(DWORD size, F f) {
     return c;
 }
 
-std::string windows_form(const std::string& host) {
-    std::string out;
-    EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;
-    return out;
-}
 
-std::string current_host_folder() {
-    char* cwd = ::getcwd(nullptr, 0);
-    std::string s = cwd ? cwd : "";
-    std::free(cwd);
-    return s;
-}
 
 std::string program_host_file() {
     char buffer[4096];
