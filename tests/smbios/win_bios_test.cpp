@@ -21,7 +21,15 @@ const std::string unable = "Unable to Obtain.";
 
 struct Strings {
     std::string vendor, manufacturer, serial;
+    bool operator==(const Strings& o) const {
+        return vendor == o.vendor && manufacturer == o.manufacturer && serial == o.serial;
+    }
 };
+
+void PrintTo(const Strings& s, std::ostream* out) {
+    *out << "{vendor \"" << s.vendor << "\", manufacturer \"" << s.manufacturer << "\", serial \"" << s.serial
+         << "\"}";
+}
 
 Strings strings_of(WinBios& bios) {
     const char* text = nullptr;
@@ -89,10 +97,7 @@ TEST_F(WinBiosTest, ReadsTheThreeStrings) {
         use_smbios_table(c.name, c.table);
         WinBios bios;
         EXPECT_EQ(bios.read_smbios(), c.status);
-        const Strings s = strings_of(bios);
-        EXPECT_EQ(s.vendor, c.expected.vendor);
-        EXPECT_EQ(s.manufacturer, c.expected.manufacturer);
-        EXPECT_EQ(s.serial, c.expected.serial);
+        EXPECT_EQ(strings_of(bios), c.expected);
     }
 }
 
@@ -235,10 +240,7 @@ TEST_F(WinBiosTest, DamagedTablesEndTheWalk) {
         use_smbios_table(c.name, c.table);
         WinBios bios;
         EXPECT_EQ(bios.read_smbios(), c.status);
-        const Strings s = strings_of(bios);
-        EXPECT_EQ(s.vendor, c.expected.vendor);
-        EXPECT_EQ(s.manufacturer, c.expected.manufacturer);
-        EXPECT_EQ(s.serial, c.expected.serial);
+        EXPECT_EQ(strings_of(bios), c.expected);
         std::uint64_t offset = 0;
         EXPECT_EQ(bios.find_structure(4, &offset), zedra_hal::SMBIOS_NOT_FOUND);
         for (std::uint64_t at = 0; at < c.table.size(); ++at)
