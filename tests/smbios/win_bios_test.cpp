@@ -55,13 +55,16 @@ protected:
 const std::string vendor_structure = smbios_bios_information(1, {"Varnek BIOS", "1.02"});
 const std::string system_structure = smbios_system_information(1, 2, {"Varnek", "PF0ABC12"});
 
+// A table, the status read_smbios gives for it, and the three strings then held.
+struct TableCase {
+    const char* name;
+    std::string table;
+    int status;
+    Strings expected;
+};
+
 TEST_F(WinBiosTest, ReadsTheThreeStrings) {
-    struct Case {
-        const char* name;
-        std::string table;
-        int status;
-        Strings expected;
-    } cases[] = {
+    const TableCase cases[] = {
         {"sound table",
          vendor_structure + system_structure + smbios_end_of_table(),
          0,
@@ -221,12 +224,7 @@ TEST_F(WinBiosTest, DamagedTablesEndTheWalk) {
     unterminated.resize(unterminated.size() - 2); // the serial's NUL and the set's last NUL gone
     std::string no_double_nul = smbios_system_information(1, 0, {"Varnek"});
     no_double_nul.pop_back();
-    struct Case {
-        const char* name;
-        std::string table;
-        int status;
-        Strings expected;
-    } cases[] = {
+    const TableCase cases[] = {
         {"length byte 2", length_2 + system_structure, zedra_hal::SMBIOS_BAD_DATA, {unable, unable, unable}},
         {"length byte 0", length_0 + system_structure, zedra_hal::SMBIOS_BAD_DATA, {unable, unable, unable}},
         {"length past the end", past_end, zedra_hal::SMBIOS_BAD_DATA, {unable, unable, unable}},
