@@ -2,6 +2,7 @@
 // damaged files) in a folder of the test's own.
 #include "call_record.h"
 #include "event_wait.h"
+#include "gui_manager_access.h"
 #include "gui_manager.h"
 #include "gui_message_boxes.h"
 #include "secure_library.h"
@@ -22,29 +23,6 @@
 
 using zvk_test_modules::RecordedCall;
 
-class GUIManagerTestAccess {
-public:
-    static int first_screen(GUIManager& m) { return m.first_screen; }
-    static int current_screen(GUIManager& m) { return m.current_screen; }
-    static int page(GUIManager& m) { return m.screen_stack.currentIndex(); }
-    static int used_screens(GUIManager& m) { return m.used_screens; }
-    static QStringList module_names(GUIManager& m) { return m.modules.keys(); }
-    static QSharedPointer<SecureLibrary> module(GUIManager& m, const QString& name) {
-        return m.modules.value(name);
-    }
-    static QMap<QSharedPointer<SecureLibrary>, QSharedPointer<QPixmap>>& images(GUIManager& m) {
-        return m.module_images;
-    }
-    static QString module_name(GUIManager& m) { return m.module_name; }
-    static QSharedPointer<SecureLibrary> current_module(GUIManager& m) { return m.current_module; }
-    static ModuleInterface* module_interface(GUIManager& m) { return m.module_interface; }
-    static QMap<int, std::string>& tests(GUIManager& m) { return m.tests; }
-    static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
-    static delete_module_interface_fn& delete_export(GUIManager& m) {
-        return m.delete_module_interface_export;
-    }
-    static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
-};
 using Access = GUIManagerTestAccess;
 
 namespace {

@@ -2,6 +2,7 @@
 // with the command line it was given, in the folder it was started in, closes every message box, and
 // prints what the window shows. A module that yields no interface object ends it with exit code 1.
 #include "gui_manager.h"
+#include "gui_manager_access.h"
 #include "gui_message_boxes.h"
 #include "sanitizer_hooks.h"
 
@@ -11,18 +12,6 @@
 
 #include <cstdio>
 
-class GUIManagerTestAccess {
-public:
-    static void print(GUIManager& m) {
-        std::printf("first_screen %d\ncurrent_screen %d\npage %d\nbound %s\nused_screens %d\n",
-                    m.first_screen, m.current_screen, m.screen_stack.currentIndex(),
-                    m.module_interface ? qPrintable(m.module_name) : "-", m.used_screens);
-        for (const QString& name : m.modules.keys())
-            std::printf("module %s\n", qPrintable(name));
-    }
-    static int devices(GUIManager& m) { return int(m.devices.size()); }
-    static bool on_device_screen(GUIManager& m) { return m.screen_stack.currentIndex() == 1; }
-};
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -31,15 +20,21 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     zvk_test::MessageBoxCloser boxes(true);
     GUIManager window(nullptr, Qt::WindowFlags());
-    GUIManagerTestAccess::print(window);
+    using Access = GUIManagerTestAccess;
+    std::printf("first_screen %d\ncurrent_screen %d\npage %d\nbound %s\nused_screens %d\n",
+                Access::first_screen(window), Access::current_screen(window), Access::page(window),
+                Access::module_interface(window) ? qPrintable(Access::module_name(window)) : "-",
+                Access::used_screens(window));
+    for (const QString& name : Access::module_names(window))
+        std::printf("module %s\n", qPrintable(name));
     // A window that opens on a device screen has asked for the devices: wait for them.
-    if (GUIManagerTestAccess::on_device_screen(window)) {
+    if (Access::page(window) == 1) {
         QEventLoop wait;
         QObject::connect(&window, &GUIManager::devices_updated, &wait, &QEventLoop::quit);
         QTimer::singleShot(5000, &wait, &QEventLoop::quit);
         wait.exec();
     }
-    std::printf("devices %d\n", GUIManagerTestAccess::devices(window));
+    std::printf("devices %d\n", int(Access::devices(window).size()));
     std::fflush(stdout);
     return 0;
 }

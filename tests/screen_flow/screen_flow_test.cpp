@@ -1,5 +1,6 @@
 // The main window's screen flow, its relays from the worker and its forwarders to the module.
 #include "gui_manager.h"
+#include "gui_manager_access.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -9,21 +10,6 @@
 #include <QStackedWidget>
 #include <QTranslator>
 
-class GUIManagerTestAccess {
-public:
-    static int& used_screens(GUIManager& m) { return m.used_screens; }
-    static int& current_screen(GUIManager& m) { return m.current_screen; }
-    static int& first_screen(GUIManager& m) { return m.first_screen; }
-    static int next_screen_bit(GUIManager& m) { return m.next_screen_bit(); }
-    static int previous_screen_bit(GUIManager& m) { return m.previous_screen_bit(); }
-    static void set_screen(GUIManager& m, int s) { m.set_screen(s); }
-    static int page(GUIManager& m) { return m.screen_stack.currentIndex(); }
-    static void bind(GUIManager& m, ModuleInterface* object) { m.module_interface = object; }
-    static QMap<std::string, std::string>& devices(GUIManager& m) { return m.devices; }
-    static std::int64_t run_start(GUIManager& m) { return m.run_start; }
-    static QString bios_text(GUIManager& m) { return m.ui.bios_label->text(); }
-    static QString version_text(GUIManager& m) { return m.ui.version_label->text(); }
-};
 using Access = GUIManagerTestAccess;
 
 namespace {
