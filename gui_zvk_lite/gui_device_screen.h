@@ -16,7 +16,7 @@ class QKeyEvent;
 
 class GUIDeviceScreen : public QFrame {
     Q_OBJECT
-    friend class GUIDeviceScreenTestAccess;
+    friend class GUIManagerTestAccess;
 
 public:
     explicit GUIDeviceScreen(GUIManager* manager);

@@ -18,7 +18,7 @@ class QWidget;
 
 class GUIMainScreen : public QFrame {
     Q_OBJECT
-    friend class GUIMainScreenTestAccess;
+    friend class GUIManagerTestAccess;
 
 public:
     explicit GUIMainScreen(GUIManager* manager);

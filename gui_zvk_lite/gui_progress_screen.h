@@ -15,8 +15,8 @@ class GUIProgressScreen : public QFrame {
     Q_OBJECT
 public:
     explicit GUIProgressScreen(GUIManager* manager);
-    int start_tests(QVector<std::string> devices, QVector<int> tests, QMap<std::string, std::string> device_names,
-                    QMap<int, std::string> test_names);
+    int start_tests(QVector<std::string> devices, QVector<int> tests,
+                    QMap<std::string, std::string> device_names, QMap<int, std::string> test_names);
 
 public slots:
     void init_screen(int first_screen);

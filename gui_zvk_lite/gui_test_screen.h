@@ -16,7 +16,7 @@ class QKeyEvent;
 
 class GUITestScreen : public QFrame {
     Q_OBJECT
-    friend class GUITestScreenTestAccess;
+    friend class GUIManagerTestAccess;
 
 public:
     explicit GUITestScreen(GUIManager* manager);
