@@ -5,7 +5,7 @@
     <name>GUITestScreen</name>
     <message>
         <source>DefaultTestsOptions</source>
-        <translation>All tests</translation>
+        <translation>Hide the list</translation>
     </message>
     <message>
         <source>HideTestsTooltip</source>
