@@ -22,7 +22,8 @@ function(zvk_add_test)
         set(T_TIMEOUT 300)
     endif()
     if(T_X_SERVER)
-        list(APPEND T_ENV ZVK_TEST_X_SERVER=1)
+        list(APPEND T_ENV ZVK_TEST_X_SERVER=1
+             LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/x_server_lsan.supp)
         # A missing server makes the program report itself skipped, not passed (ZVK_REQUIRE_X_SERVER).
         set_tests_properties(${T_NAME} PROPERTIES SKIP_REGULAR_EXPRESSION "no X server: ")
     endif()

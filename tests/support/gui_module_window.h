@@ -50,14 +50,18 @@ public:
         return nullptr;
     }
 
-    // Clicks that button (the main screen must be current) and, when the module's sequence goes on
-    // to the device screen, waits until the screen has its list; false when either fails.
+    // Clicks that button (the main screen must be current), waits until the flow has left the main
+    // screen and, when it went to the device screen, until that has its list; false when either fails.
     bool choose(const QString& display_name) {
         QAbstractButton* button = module_button(display_name);
         if (!button)
             return false;
         button->click();
-        if (GUIManagerTestAccess::current_screen(*gui) != ScreenBit::Devices)
+        // The binding waits while the worker is still inside a call on the module bound before.
+        GUIManager& w = *gui;
+        if (!wait_until([&w] { return GUIManagerTestAccess::current_screen(w) != ScreenBit::Main; }))
+            return false;
+        if (GUIManagerTestAccess::current_screen(w) != ScreenBit::Devices)
             return true;
         return wait_for_devices();
     }
