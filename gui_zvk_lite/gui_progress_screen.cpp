@@ -73,10 +73,15 @@ int GUIProgressScreen::start_tests(QVector<std::string>& selected_devices, QVect
     if (finished)
         return 0; // back from the log screen: the ended run stays on view
 
-    // A run without a device or a test has nothing to run (only a sequence that skips the device or
-    // test screen before any choice was made gets here): back to the first screen, the module untold.
+    // No device chosen: a read-only device list, where the module decides, so the run takes every
+    // device it listed. A run still without a device or a test has nothing to run (only a sequence that
+    // skips the device or test screen before any choice gets here): back to the first screen, the
+    // module untold.
     bool module_as_device = (properties & ScreenProperty::ModuleAsDevice) != 0;
-    if (selected_tests.isEmpty() || (!module_as_device && selected_devices.isEmpty()))
+    QVector<std::string> run_devices = selected_devices;
+    if (run_devices.isEmpty())
+        run_devices = QVector<std::string>(device_map.keyBegin(), device_map.keyEnd());
+    if (selected_tests.isEmpty() || (!module_as_device && run_devices.isEmpty()))
         return 1;
 
     int r = manager->begin_run(std::int64_t(_time64(nullptr)));
@@ -103,7 +108,7 @@ int GUIProgressScreen::start_tests(QVector<std::string>& selected_devices, QVect
         device_names.clear();
         device_names.insert(name, name);
     } else {
-        devices = selected_devices;
+        devices = run_devices;
         device_names = device_map;
     }
     test_names = test_map;
