@@ -201,9 +201,9 @@ TEST_F(ProgressRun, AllPassedRunShowsTheGreenTextAloneAndEachDevicesResultCode) 
 
     // The module wrote the run's section of the log under the run's start time.
     std::string log = zvk_test::read_file(qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra/zedra.log");
-    size_t opened = log.find("TEST_STANDARD " + std::to_string(Access::run_start(w())) + "\n");
+    size_t opened = log.find(" StandardModule " + std::to_string(Access::run_start(w())) + "\n");
     ASSERT_NE(opened, std::string::npos);
-    EXPECT_NE(log.find("--- TEST_STANDARD\n", opened), std::string::npos);
+    EXPECT_NE(log.find("--- StandardModule\n", opened), std::string::npos);
 
     // To the log screen and back: the ended run stays as it was and nothing starts.
     form.view_logs_pushButton->click();
