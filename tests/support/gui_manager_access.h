@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QStackedWidget>
 #include <QThread>
+#include <QTimer>
 
 class GUIManagerTestAccess {
 public:
@@ -76,4 +77,18 @@ public:
     static GUITestScreen& test_screen(GUIManager& m) { return m.test_screen; }
     static Ui_test_Frame& form(GUITestScreen& s) { return s.ui; }
     static bool advanced_mode(GUITestScreen& s) { return s.advanced_mode; }
+
+    // The progress screen's run.
+    static GUIProgressScreen& progress(GUIManager& m) { return m.progress_screen; }
+    static Ui_progress_Frame& progress_form(GUIManager& m) { return m.progress_screen.ui; }
+    static bool stopped(GUIManager& m) { return m.progress_screen.stopped; }
+    static bool running(GUIManager& m) { return m.progress_screen.running; }
+    static bool finished(GUIManager& m) { return m.progress_screen.finished; }
+    static bool polling(GUIManager& m) { return m.progress_screen.timer->isActive(); }
+    // The device block of a device id, or null.
+    static DiagnosticWidget* device_block(GUIManager& m, const std::string& id) {
+        return m.progress_screen.device_widgets.value(id).data();
+    }
+    static int device_block_count(GUIManager& m) { return int(m.progress_screen.device_widgets.size()); }
+    static void update_progress_bar(GUIManager& m) { m.progress_screen.update_progress_bar(); }
 };
