@@ -4,6 +4,22 @@
 <context>
     <name>Translations</name>
     <message>
+        <source>Aborted</source>
+        <translation>Aborted</translation>
+    </message>
+    <message>
+        <source>AllPassed</source>
+        <translation>All tests passed</translation>
+    </message>
+    <message>
+        <source>ErrorsDetected</source>
+        <translation>tests found errors</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Failed</translation>
+    </message>
+    <message>
         <source>InauthenticModule</source>
         <translation>A module did not pass its authenticity check. ZVK Lite will now close.</translation>
     </message>
@@ -44,8 +60,20 @@
         <translation>Memory</translation>
     </message>
     <message>
+        <source>NotSupported</source>
+        <translation>Not supported</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>Passed</translation>
+    </message>
+    <message>
         <source>ResultCode</source>
         <translation>Result code</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Running</translation>
     </message>
     <message>
         <source>SingleInstanceApp</source>
@@ -58,6 +86,22 @@
     <message>
         <source>Storage</source>
         <translation>Storage</translation>
+    </message>
+    <message>
+        <source>TestsAborted</source>
+        <translation>tests aborted</translation>
+    </message>
+    <message>
+        <source>TestsPassed</source>
+        <translation>tests passed</translation>
+    </message>
+    <message>
+        <source>TestsUnavailable</source>
+        <translation>tests not available</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>Waiting</translation>
     </message>
 </context>
 <context>
@@ -158,8 +202,28 @@
         <translation>Back to menu</translation>
     </message>
     <message>
+        <source>ProgressScreenTitle</source>
+        <translation>Running tests</translation>
+    </message>
+    <message>
+        <source>ReturnToMenuToolTip</source>
+        <translation>Return to the module list</translation>
+    </message>
+    <message>
+        <source>StopTests</source>
+        <translation>Stop tests</translation>
+    </message>
+    <message>
+        <source>StopTestsToolTip</source>
+        <translation>Ask the module to stop the running test</translation>
+    </message>
+    <message>
         <source>ViewLogs</source>
         <translation>View logs</translation>
+    </message>
+    <message>
+        <source>ViewLogsToolTip</source>
+        <translation>Show the log of this run</translation>
     </message>
 </context>
 <context>

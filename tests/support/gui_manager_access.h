@@ -5,6 +5,7 @@
 
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QTimer>
 
 class GUIManagerTestAccess {
 public:
@@ -42,4 +43,18 @@ public:
     static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
     static QString bios_text(GUIManager& m) { return m.ui.bios_label->text(); }
     static QString version_text(GUIManager& m) { return m.ui.version_label->text(); }
+
+    // The progress screen's run.
+    static GUIProgressScreen& progress(GUIManager& m) { return m.progress_screen; }
+    static Ui_progress_Frame& progress_form(GUIManager& m) { return m.progress_screen.ui; }
+    static bool stopped(GUIManager& m) { return m.progress_screen.stopped; }
+    static bool running(GUIManager& m) { return m.progress_screen.running; }
+    static bool finished(GUIManager& m) { return m.progress_screen.finished; }
+    static bool polling(GUIManager& m) { return m.progress_screen.timer->isActive(); }
+    // The device block of a device id, or null.
+    static DiagnosticWidget* device_block(GUIManager& m, const std::string& id) {
+        return m.progress_screen.device_widgets.value(id).data();
+    }
+    static int device_block_count(GUIManager& m) { return int(m.progress_screen.device_widgets.size()); }
+    static void update_progress_bar(GUIManager& m) { m.progress_screen.update_progress_bar(); }
 };
