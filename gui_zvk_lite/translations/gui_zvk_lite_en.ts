@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>GUITestScreen</name>
+    <message>
+        <source>DefaultTestsOptions</source>
+        <translation>Hide the list</translation>
+    </message>
+    <message>
+        <source>HideTestsTooltip</source>
+        <translation>Hide the list of tests</translation>
+    </message>
+    <message>
+        <source>SelectTestsOptions</source>
+        <translation>Choose tests</translation>
+    </message>
+    <message>
+        <source>ShowTestsTooltip</source>
+        <translation>Show the list of tests</translation>
+    </message>
+</context>
+<context>
     <name>Translations</name>
     <message>
         <source>Aborted</source>
@@ -107,12 +126,40 @@
 <context>
     <name>device_Frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
     </message>
     <message>
-        <source>Next</source>
+        <source>DeviceScreenNoSelectionTittle</source>
+        <translation>These devices will be tested:</translation>
+    </message>
+    <message>
+        <source>DeviceScreenWithSelectionTitle</source>
+        <translation>Select the devices to test:</translation>
+    </message>
+    <message>
+        <source>GoToNextScreenToolTip</source>
+        <translation>Go on with the selected devices</translation>
+    </message>
+    <message>
+        <source>LoadingLabel...</source>
+        <translation>Looking for devices...</translation>
+    </message>
+    <message>
+        <source>NextButton</source>
         <translation>Next</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the previous screen</translation>
+    </message>
+    <message>
+        <source>SelectAllCheckBox</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>SelectAllToolTip</source>
+        <translation>Select or clear every device</translation>
     </message>
 </context>
 <context>
@@ -180,8 +227,12 @@
 <context>
     <name>main_Frame</name>
     <message>
-        <source>PastLogs</source>
+        <source>PastLogsToken</source>
         <translation>Past logs</translation>
+    </message>
+    <message>
+        <source>PastLogsToolTips</source>
+        <translation>Show the logs of earlier test runs</translation>
     </message>
 </context>
 <context>
@@ -229,12 +280,44 @@
 <context>
     <name>test_Frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
     </message>
     <message>
-        <source>RunTests</source>
+        <source>BasicTest</source>
+        <translation>All tests of the module</translation>
+    </message>
+    <message>
+        <source>BasicTestToolTip</source>
+        <translation>Every test of the module runs unless you choose otherwise</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the previous screen</translation>
+    </message>
+    <message>
+        <source>RunTestsButton</source>
         <translation>Run tests</translation>
+    </message>
+    <message>
+        <source>RunTestsToolTip</source>
+        <translation>Start the selected tests</translation>
+    </message>
+    <message>
+        <source>SelectAllCheckBox</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>SelectAllToolTip</source>
+        <translation>Select or clear every test</translation>
+    </message>
+    <message>
+        <source>TestScreenTitle</source>
+        <translation>Select the tests to run:</translation>
+    </message>
+    <message>
+        <source>TestSelectionToken</source>
+        <translation>Tests</translation>
     </message>
 </context>
 </TS>
