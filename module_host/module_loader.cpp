@@ -25,6 +25,22 @@ const DWORD section_protection[8] = {
 
 namespace {
 
+// Export names compare without regard to the case of ASCII letters only. The C runtime's _stricmp
+// folds by the current locale on Windows, so a byte above 0x7F could match another one there.
+int fold_ascii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+bool names_equal_ascii_case(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int ca = fold_ascii(static_cast<unsigned char>(*a));
+        if (ca != fold_ascii(static_cast<unsigned char>(*b)))
+            return false;
+        if (ca == 0)
+            return true;
+    }
+}
+
 typedef BOOL(ZVK_MODULE_CALL* DllEntry)(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 constexpr std::uint64_t kPage = 4096;
@@ -406,7 +422,7 @@ void* find_export(MappedModule* module, const char* name) {
         const char* export_name = view.c_string(*name_rva);
         if (!export_name)
             return nullptr;
-        if (_stricmp(export_name, name) != 0)
+        if (!names_equal_ascii_case(export_name, name))
             continue;
         auto index = view.read<WORD>(exports->AddressOfNameOrdinals + i * sizeof(WORD));
         if (!index || *index >= exports->NumberOfFunctions)

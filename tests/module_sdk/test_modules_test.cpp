@@ -6,6 +6,7 @@
 #include "call_record.h"
 #include "module_contract.h"
 #include "secure_library.h"
+#include "zvk_windows.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +24,7 @@
 #include <mutex>
 #include <regex>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 using zvk_test_modules::RecordedCall;
@@ -85,16 +87,27 @@ std::string module_path(const std::string& stem) {
     return std::string(folder ? folder : ".") + "/diag_" + stem + ".dll";
 }
 
-std::string log_path() {
+// The system drive, where the modules keep their log in \zedra: on Windows the drive of the Windows
+// folder, on Linux the host folder that ZVK_DRIVE_C names (each test program has its own).
+std::string system_drive() {
+#ifdef _WIN32
+    char windows[MAX_PATH] = {};
+    return GetWindowsDirectoryA(windows, MAX_PATH) ? std::string(windows, 2) : std::string();
+#else
     const char* drive = std::getenv("ZVK_DRIVE_C");
-    return std::string(drive ? drive : ".") + "/zedra/zedra.log";
+    return drive ? drive : "";
+#endif
 }
 
-// An empty drive C: without a log, for a test that looks at what the modules log.
+std::string log_path() {
+    return system_drive() + "/zedra/zedra.log";
+}
+
+// No log on the system drive, for a test that looks at what the modules log.
 void fresh_log() {
-    const char* drive = std::getenv("ZVK_DRIVE_C");
-    ASSERT_NE(drive, nullptr);
-    std::filesystem::create_directories(drive);
+    ASSERT_NE(system_drive(), "");
+    std::error_code ignored; // a Windows drive exists already, and cannot be made
+    std::filesystem::create_directories(system_drive(), ignored);
     std::filesystem::remove(log_path());
 }
 
@@ -103,6 +116,27 @@ std::string read_text(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The modules' log with its lines ending in LF. The modules write it in text mode, so on Windows each
+// line ends in CR LF, and no line may end otherwise.
+std::string read_log() {
+    std::string text = read_log();
+#ifdef _WIN32
+    std::string lines;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
+            lines += '\n';
+            ++i;
+            continue;
+        }
+        EXPECT_FALSE(text[i] == '\n' || text[i] == '\r') << "a line end without CR LF at byte " << i;
+        lines += text[i];
+    }
+    return lines;
+#else
+    return text;
+#endif
 }
 
 // One module file, loaded; its exports by name.
@@ -157,7 +191,7 @@ struct VariantCase {
     int used_screens; // -1: no get_used_screens export
     int devices_property;
     int progress_property;
-    int interface; // 1 an object, 0 null, -1 no export
+    int interface_object; // 1 an object, 0 null, -1 no export
 };
 
 const VariantCase variant_cases[] = {
@@ -175,7 +209,11 @@ const VariantCase variant_cases[] = {
     {"no_used_screens", true, "NoUsedScreensModule", Picture::Png, -1, 1, 1, 1},
     {"upper_case", true, "UpperCaseModule", Picture::Png, 126, 1, 1, 1},
     {"null_name", true, nullptr, Picture::Png, 126, 1, 1, 1},
-    {"unknown_import", false, nullptr, Picture::Png, 0, 0, 0, 0},
+#ifdef _WIN32
+    {"unknown_import", true, "UnknownImportModule", Picture::Png, 126, 1, 1, 1}, // Windows has Beep
+#else
+    {"unknown_import", false, nullptr, Picture::Png, 0, 0, 0, 0}, // the stand-in has no Beep
+#endif
 };
 
 TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
@@ -192,7 +230,7 @@ TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
         ASSERT_NE(module.library.resolve("get_screen_properties"), nullptr);
         ASSERT_NE(module.library.resolve("delete_module_interface"), nullptr);
         ASSERT_EQ(module.library.resolve("get_used_screens") != nullptr, c.used_screens != -1);
-        ASSERT_EQ(module.library.resolve("get_module_interface") != nullptr, c.interface != -1);
+        ASSERT_EQ(module.library.resolve("get_module_interface") != nullptr, c.interface_object != -1);
         ASSERT_EQ(module.library.resolve("get_module_image") != nullptr, c.picture != Picture::NoExport);
 
         // The entry point ran once, on this thread, before anything else.
@@ -234,11 +272,11 @@ TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
         EXPECT_EQ(module.properties(ScreenBit::Progress), c.progress_property);
         EXPECT_EQ(module.properties(ScreenBit::Tests), ScreenProperty::Default);
 
-        if (c.interface == 1) {
+        if (c.interface_object == 1) {
             ModuleInterface* object = module.bind();
             ASSERT_NE(object, nullptr);
             module.release(object);
-        } else if (c.interface == 0) {
+        } else if (c.interface_object == 0) {
             EXPECT_EQ(module.bind(), nullptr);
         }
     }
@@ -329,7 +367,7 @@ TEST(TestModules, StandardSessionRunsOnTheContractsThreads) {
     EXPECT_EQ(operations(calls), expected);
 
     // The run went to the log under its start time, one section with both devices.
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     EXPECT_NE(log.find(" TEST_STANDARD 1796811300\n"), std::string::npos) << log;
     EXPECT_NE(log.find("UID: " + long_device + "\n"), std::string::npos) << log;
     EXPECT_NE(log.find("STOP TESTS 2-0-0-0-0\n"), std::string::npos) << log;
@@ -355,7 +393,7 @@ TEST(TestModules, RunIsLoggedInTheLogFormat) {
     module.release(object);
 
     // Time stamps and durations vary; everything else is fixed.
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
     log = std::regex_replace(log, std::regex(" [0-9]+\\.[0-9]{3}\n"), " <seconds>\n");
     EXPECT_EQ(log, "+++ <stamp> TEST_SINGLE 1796811300\n"
@@ -400,7 +438,7 @@ TEST(TestModules, StatusesComeBackAsConfigured) {
     object->end_run();
     module.release(object);
 
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     for (const char* line :
          {" STOP READ_TEST SUCCESS ", " ERROR ERRORS_FOUND 1\n", " STOP WRITE_TEST FAILURE ",
           " STOP VERIFY_TEST NOT_SUPPORTED ", " STOP SEEK_TEST ABORTED ", " STOP CACHE_TEST UNKNOWN "})
@@ -494,7 +532,7 @@ TEST(TestModules, RunAndDeviceRefusals) {
         for (const std::string& id : c.ids)
             results.push_back(object->select_device(id, 1));
         EXPECT_EQ(results, c.select);
-        std::string log = read_text(log_path());
+        std::string log = read_log();
         if (c.begin_run != 0) {
             EXPECT_EQ(log, "") << "a refused run writes nothing";
         }
