@@ -6,11 +6,15 @@
 #include <cstddef>
 #include <cstdlib>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 // The image's own headers cannot be trusted even after its digest was checked: every offset, RVA and
 // count is read through a bounded view (the image bytes before mapping, the SizeOfImage mapping
-// after), and a table that runs out of it is refused or ends there.
+// after), and a table that runs out of it is refused or ends there. Bounding the reads is not enough
+// for the time a walk takes: a small image may claim a mapping of 4 GiB, so every count the image
+// gives is also bounded by the image's own length (see entries_in_image).
 
 const DWORD section_protection[8] = {
     PAGE_NOACCESS,          // none
@@ -46,6 +50,13 @@ typedef BOOL(ZVK_MODULE_CALL* DllEntry)(HINSTANCE instance, DWORD reason, LPVOID
 constexpr std::uint64_t kPage = 4096;
 constexpr std::uint64_t kFileHeaderEnd =
     sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER); // optional header starts here
+
+// How many entries of `entry_size` bytes a table of the image can hold at most. Tables are data of
+// the image file: the mapping beyond what the file supplies is zero-filled, and a zero entry ends a
+// table or names nothing (RVA 0 is the headers). No valid image has a longer table.
+std::uint64_t entries_in_image(const MappedModule* module, std::uint64_t entry_size) {
+    return module->image_length / entry_size;
+}
 
 BoundedMutableBytes mapping(const MappedModule* module) {
     return BoundedMutableBytes(module->code_base, module->image_size);
@@ -97,21 +108,31 @@ public:
         return map.read<T>(offset);
     }
 
-    // The NUL-terminated text at `offset`, or null when no NUL follows on readable pages inside
-    // the mapping.
-    const char* c_string(std::uint64_t offset) const {
+    // The NUL-terminated text at `offset` into `text`, but at most its first `limit` characters: a
+    // comparison with a name of known length needs no more, and a name table may point every entry
+    // at the same long text. False when readable memory of the mapping ends first.
+    bool text_start(std::uint64_t offset, std::size_t limit, std::string& text) const {
+        text.clear();
         std::uint64_t at = offset;
-        while (at < map.size()) {
+        while (text.size() < limit) {
+            if (at >= map.size())
+                return false;
             std::uint64_t page_end = (reinterpret_cast<std::uintptr_t>(map.at(at)) / kPage + 1) * kPage -
                                      reinterpret_cast<std::uintptr_t>(map.at(0));
             std::uint64_t end = page_end < map.size() ? page_end : map.size();
+            if (end - at > limit - text.size())
+                end = at + (limit - text.size());
             if (IsBadReadPtr(map.at(at), UINT_PTR(end - at)))
-                return nullptr;
-            if (std::memchr(map.at(at), 0, std::size_t(end - at)))
-                return reinterpret_cast<const char*>(map.at(offset));
+                return false;
+            const char* bytes = reinterpret_cast<const char*>(map.at(at));
+            if (const void* nul = std::memchr(bytes, 0, std::size_t(end - at))) {
+                text.append(bytes, static_cast<const char*>(nul));
+                return true;
+            }
+            text.append(bytes, std::size_t(end - at));
             at = end;
         }
-        return nullptr;
+        return true;
     }
 
 private:
@@ -144,13 +165,30 @@ bool shared_with_others(const std::vector<IMAGE_SECTION_HEADER>& sections, std::
     return false;
 }
 
+// The parts of [start, end) that hold bytes already copied into the mapping (headers or raw data of
+// earlier sections) are set to zero; the rest was committed zero-filled and is zero already.
+void zero_filled(const BoundedMutableBytes& map,
+                 const std::vector<std::pair<std::uint64_t, std::uint64_t>>& copied, std::uint64_t start,
+                 std::uint64_t end) {
+    for (const auto& [copy_start, copy_end] : copied) {
+        std::uint64_t from = copy_start > start ? copy_start : start;
+        std::uint64_t to = copy_end < end ? copy_end : end;
+        if (from < to)
+            std::memset(map.at(from), 0, std::size_t(to - from));
+    }
+}
+
 } // namespace
 
 bool copy_sections(const BoundedBytes& image, MappedModule* module) {
     BoundedMutableBytes map = mapping(module);
     std::uint64_t alignment = 0;
-    if (auto nt = image.read<IMAGE_NT_HEADERS64>(headers_offset(module)))
+    // Ranges of the mapping that hold copied bytes: the headers, then each section's raw data.
+    std::vector<std::pair<std::uint64_t, std::uint64_t>> copied;
+    if (auto nt = image.read<IMAGE_NT_HEADERS64>(headers_offset(module))) {
         alignment = nt->OptionalHeader.SectionAlignment;
+        copied.emplace_back(0, nt->OptionalHeader.SizeOfHeaders);
+    }
     for (const IMAGE_SECTION_HEADER& section : mapped_sections(module)) {
         std::uint64_t size = section.SizeOfRawData;
         if (size > 0) {
@@ -170,10 +208,15 @@ bool copy_sections(const BoundedBytes& image, MappedModule* module) {
         // size it is the start of the page, not of the section.
         if (!VirtualAlloc(dest, SIZE_T(size), MEM_COMMIT, PAGE_READWRITE))
             return false;
-        if (section.SizeOfRawData > 0)
+        if (section.SizeOfRawData > 0) {
             std::memcpy(dest, image.at(section.PointerToRawData), std::size_t(size));
-        else
-            std::memset(dest, 0, std::size_t(size));
+            copied.emplace_back(section.VirtualAddress, section.VirtualAddress + size);
+        } else {
+            // The unit's pages were committed zero-filled with the whole image; only bytes copied
+            // there since need clearing. Writing the whole unit would touch as much memory as the
+            // image's alignment asks for, gigabytes for a hostile one.
+            zero_filled(map, copied, section.VirtualAddress, section.VirtualAddress + size);
+        }
     }
     return true;
 }
@@ -183,7 +226,10 @@ void apply_relocations(MappedModule* module, std::uint64_t delta) {
     if (dir.Size == 0)
         return;
     BoundedMutableBytes map = mapping(module);
-    std::uint64_t end = std::uint64_t(dir.VirtualAddress) + dir.Size;
+    // The blocks are data of the image file: a directory larger than the image is cut to its length,
+    // so a directory over the zero-filled mapping is not read entry by entry for gigabytes.
+    std::uint64_t size = dir.Size < module->image_length ? dir.Size : module->image_length;
+    std::uint64_t end = std::uint64_t(dir.VirtualAddress) + size;
     if (end > map.size())
         end = map.size();
     std::uint64_t block_at = dir.VirtualAddress;
@@ -225,9 +271,14 @@ bool resolve_imports(MappedModule* module) {
     if (dir.Size == 0)
         return true;
     BoundedMutableBytes map = mapping(module);
+    // Descriptors and lookup entries are data of the image file: there cannot be more of them than
+    // it has room for (lookup entries counted over all descriptors, which may share a table).
+    std::uint64_t descriptors_left = entries_in_image(module, sizeof(IMAGE_IMPORT_DESCRIPTOR));
+    std::uint64_t lookup_entries_left = entries_in_image(module, sizeof(ULONGLONG));
     for (std::uint64_t at = dir.VirtualAddress;; at += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
-        // The descriptors end at the first that is not readable inside the mapping or has no name.
-        if (!map.contains(at, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ||
+        // The descriptors end at the first that is not readable inside the mapping or has no name,
+        // or where the image has no room for more.
+        if (descriptors_left-- == 0 || !map.contains(at, sizeof(IMAGE_IMPORT_DESCRIPTOR)) ||
             IsBadReadPtr(map.at(at), sizeof(IMAGE_IMPORT_DESCRIPTOR)))
             return true;
         IMAGE_IMPORT_DESCRIPTOR descriptor = *map.read<IMAGE_IMPORT_DESCRIPTOR>(at);
@@ -253,7 +304,7 @@ bool resolve_imports(MappedModule* module) {
         std::uint64_t address = descriptor.FirstThunk;
         for (std::uint64_t slot = 0;; slot += sizeof(ULONGLONG)) {
             auto entry = map.read<ULONGLONG>(lookup + slot);
-            if (!entry)
+            if (!entry || lookup_entries_left-- == 0)
                 return false;
             if (*entry == 0)
                 break;
@@ -332,6 +383,11 @@ MappedModule* map_module(const void* data, std::size_t length) {
     if (!nt || nt->Signature != IMAGE_NT_SIGNATURE)
         return nullptr;
     const IMAGE_OPTIONAL_HEADER64& optional = nt->OptionalHeader;
+    // A module is a 64-bit x86 image. Any other (a 32-bit DLL, say) would be read with the wrong
+    // header layout, and its entry point would run as x86-64 code.
+    if (nt->FileHeader.Machine != IMAGE_FILE_MACHINE_AMD64 ||
+        optional.Magic != IMAGE_NT_OPTIONAL_HDR64_MAGIC || nt->FileHeader.NumberOfSections > max_sections)
+        return nullptr;
 
     // The headers that are copied must hold the NT headers and the section table, and fit both the
     // image and the mapping; the entry point must lie inside the mapping.
@@ -364,6 +420,7 @@ MappedModule* map_module(const void* data, std::size_t length) {
     module->dependency_count = 0;
     module->initialized = 0;
     module->image_size = optional.SizeOfImage;
+    module->image_length = length;
     module->entry_point = optional.AddressOfEntryPoint;
 
     if (!VirtualAlloc(code_base, optional.SizeOfImage, MEM_COMMIT, PAGE_READWRITE) ||
@@ -413,19 +470,28 @@ void* find_export(MappedModule* module, const char* name) {
     if (dir.Size == 0)
         return nullptr;
     auto exports = view.read<IMAGE_EXPORT_DIRECTORY>(dir.VirtualAddress);
-    if (!exports || exports->NumberOfNames == 0 || exports->NumberOfFunctions == 0)
+    if (!exports)
         return nullptr;
-    for (std::uint64_t i = 0; i < exports->NumberOfNames; ++i) {
+    // A name count beyond what the image can hold would have the walk run over the zero-filled
+    // mapping, four bytes at a time.
+    const std::uint64_t most = entries_in_image(module, sizeof(DWORD));
+    const std::uint64_t names = exports->NumberOfNames < most ? exports->NumberOfNames : most;
+    const std::uint64_t functions = exports->NumberOfFunctions < most ? exports->NumberOfFunctions : most;
+    if (names == 0 || functions == 0)
+        return nullptr;
+    // One character more than the name tells a longer export name from an equal one.
+    const std::size_t compared = std::strlen(name) + 1;
+    std::string export_name;
+    for (std::uint64_t i = 0; i < names; ++i) {
         auto name_rva = view.read<DWORD>(exports->AddressOfNames + i * sizeof(DWORD));
         if (!name_rva)
             return nullptr; // the name table runs out of the mapping: it ends here
-        const char* export_name = view.c_string(*name_rva);
-        if (!export_name)
+        if (!view.text_start(*name_rva, compared, export_name))
             return nullptr;
-        if (!names_equal_ascii_case(export_name, name))
+        if (!names_equal_ascii_case(export_name.c_str(), name))
             continue;
         auto index = view.read<WORD>(exports->AddressOfNameOrdinals + i * sizeof(WORD));
-        if (!index || *index >= exports->NumberOfFunctions)
+        if (!index || *index >= functions)
             return nullptr;
         auto function = view.read<DWORD>(exports->AddressOfFunctions + std::uint64_t(*index) * sizeof(DWORD));
         if (!function || *function >= module->image_size)

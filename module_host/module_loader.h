@@ -14,17 +14,22 @@ struct MappedModule {
     unsigned char* code_base;    // start of the mapping: the image's actual base address
     HMODULE* dependencies;       // libraries loaded for the imports, in descriptor order; null while none
     int dependency_count;
-    int initialized;   // 1 once the entry point accepted DLL_PROCESS_ATTACH
-    SIZE_T image_size; // SizeOfImage: the extent of the mapping, which bounds every later read
-    DWORD entry_point; // AddressOfEntryPoint, 0 for none
+    int initialized;     // 1 once the entry point accepted DLL_PROCESS_ATTACH
+    SIZE_T image_size;   // SizeOfImage: the extent of the mapping, which bounds every later read
+    SIZE_T image_length; // bytes of the image itself, which bound every count the image gives
+    DWORD entry_point;   // AddressOfEntryPoint, 0 for none
 };
 
-// Maps the image of `length` bytes at `data`; null when it cannot be mapped.
+// Maps the image of `length` bytes at `data`; null when it cannot be mapped. Only a 64-bit x86 image
+// (PE32+, AMD64) of at most max_sections sections is mapped.
 MappedModule* map_module(const void* data, std::size_t length);
 // Address of the export `name` (compared without regard to case), or null.
 void* find_export(MappedModule* module, const char* name);
 // Stops and releases a mapped image; null is accepted.
 void unmap_module(MappedModule* module);
+
+// Windows' own loader maps no image with more sections than this.
+constexpr unsigned max_sections = 96;
 
 // The steps of map_module, in their order.
 

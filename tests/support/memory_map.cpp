@@ -1,11 +1,13 @@
 #include "memory_map.h"
 
 #include <sys/mman.h>
+#include <unistd.h>
 
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <vector>
 
 namespace zvk_test {
 
@@ -24,6 +26,19 @@ std::string page_permissions(const void* address) {
             return perms.substr(0, 3);
     }
     return "";
+}
+
+std::size_t resident_bytes(const void* start, std::size_t size) {
+    const std::uintptr_t page = std::uintptr_t(sysconf(_SC_PAGESIZE));
+    std::uintptr_t first = reinterpret_cast<std::uintptr_t>(start) & ~(page - 1);
+    std::uintptr_t end = (reinterpret_cast<std::uintptr_t>(start) + size + page - 1) & ~(page - 1);
+    std::vector<unsigned char> in_memory((end - first) / page);
+    if (in_memory.empty() || mincore(reinterpret_cast<void*>(first), end - first, in_memory.data()) != 0)
+        return std::size_t(-1);
+    std::size_t pages = 0;
+    for (unsigned char flags : in_memory)
+        pages += flags & 1;
+    return pages * page;
 }
 
 void* free_address(std::size_t size) {

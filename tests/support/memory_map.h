@@ -9,6 +9,11 @@ namespace zvk_test {
 // mapping covers it.
 std::string page_permissions(const void* address);
 
+// How many bytes of the pages of [start, start + size) are in memory (mincore): pages the process
+// never touched are not, so this shows whether code walked over a large mapping. -1 when the kernel
+// cannot tell.
+std::size_t resident_bytes(const void* start, std::size_t size);
+
 // An address, 64 KB aligned, where `size` bytes and a further 64 KB after them are free just now.
 void* free_address(std::size_t size);
 
