@@ -429,7 +429,7 @@ TEST(TestModules, RunSectionIsNamedAfterTheModule) {
         ASSERT_EQ(object->begin_run(1796811300), 0);
         object->end_run();
         module.release(object);
-        std::string log = read_text(log_path());
+        std::string log = read_log();
         log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
         EXPECT_EQ(log, "+++ <stamp> " + std::string(c.second) + " 1796811300\n--- " + c.second + "\n");
     }
