@@ -121,7 +121,7 @@ std::string read_text(const std::string& path) {
 // The modules' log with its lines ending in LF. The modules write it in text mode, so on Windows each
 // line ends in CR LF, and no line may end otherwise.
 std::string read_log() {
-    std::string text = read_log();
+    std::string text = read_text(log_path());
 #ifdef _WIN32
     std::string lines;
     for (std::size_t i = 0; i < text.size(); ++i) {
