@@ -6,7 +6,8 @@
 #include "call_record.h"
 #include "module_contract.h"
 #include "secure_library.h"
-#include "zvk_windows.h"
+#include "process_state.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -87,27 +88,16 @@ std::string module_path(const std::string& stem) {
     return std::string(folder ? folder : ".") + "/diag_" + stem + ".dll";
 }
 
-// The system drive, where the modules keep their log in \zedra: on Windows the drive of the Windows
-// folder, on Linux the host folder that ZVK_DRIVE_C names (each test program has its own).
-std::string system_drive() {
-#ifdef _WIN32
-    char windows[MAX_PATH] = {};
-    return GetWindowsDirectoryA(windows, MAX_PATH) ? std::string(windows, 2) : std::string();
-#else
-    const char* drive = std::getenv("ZVK_DRIVE_C");
-    return drive ? drive : "";
-#endif
-}
-
+// The modules keep their log in \zedra on the system drive.
 std::string log_path() {
-    return system_drive() + "/zedra/zedra.log";
+    return zvk_test::system_drive_folder() + "/zedra/zedra.log";
 }
 
 // No log on the system drive, for a test that looks at what the modules log.
 void fresh_log() {
-    ASSERT_NE(system_drive(), "");
+    ASSERT_NE(zvk_test::system_drive_folder(), "");
     std::error_code ignored; // a Windows drive exists already, and cannot be made
-    std::filesystem::create_directories(system_drive(), ignored);
+    std::filesystem::create_directories(zvk_test::system_drive_folder(), ignored);
     std::filesystem::remove(log_path());
 }
 
@@ -118,25 +108,9 @@ std::string read_text(const std::string& path) {
     return text.str();
 }
 
-// The modules' log with its lines ending in LF. The modules write it in text mode, so on Windows each
-// line ends in CR LF, and no line may end otherwise.
+// The modules' log, with LF line ends (they write it in text mode).
 std::string read_log() {
-    std::string text = read_text(log_path());
-#ifdef _WIN32
-    std::string lines;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') {
-            lines += '\n';
-            ++i;
-            continue;
-        }
-        EXPECT_FALSE(text[i] == '\n' || text[i] == '\r') << "a line end without CR LF at byte " << i;
-        lines += text[i];
-    }
-    return lines;
-#else
-    return text;
-#endif
+    return zvk_test::from_text_mode(read_text(log_path()));
 }
 
 // One module file, loaded; its exports by name.

@@ -1,5 +1,7 @@
 #include "test_files.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -28,6 +30,24 @@ bool write_bytes(const std::string& path, const std::string& bytes) {
 std::string read_bytes(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::string from_text_mode(const std::string& written) {
+#ifdef _WIN32
+    std::string text;
+    for (std::size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == '\r' && i + 1 < written.size() && written[i + 1] == '\n') {
+            text += '\n';
+            ++i;
+            continue;
+        }
+        EXPECT_FALSE(written[i] == '\n' || written[i] == '\r') << "a line end without CR LF at byte " << i;
+        text += written[i];
+    }
+    return text;
+#else
+    return written;
+#endif
 }
 
 } // namespace zvk_test

@@ -1,6 +1,8 @@
 // The process-wide state of a test on Windows: the C runtime's environment and current folder.
 #include "process_state.h"
 
+#include "zvk_windows.h"
+
 #include <gtest/gtest.h>
 
 #include <direct.h>
@@ -47,6 +49,12 @@ bool make_folders(const std::string& path) {
     std::error_code error;
     std::filesystem::create_directories(path, error);
     return std::filesystem::is_directory(path, error);
+}
+
+std::string system_drive_folder() {
+    char windows[MAX_PATH] = {};
+    UINT length = GetWindowsDirectoryA(windows, MAX_PATH);
+    return length >= 2 && length < MAX_PATH ? std::string(windows, 2) : std::string();
 }
 
 std::string windows_form(const std::string& host) {
