@@ -17,6 +17,13 @@ else()
     find_package(GTest REQUIRED)
 endif()
 
+# Under ThreadSanitizer every test, and every program a test starts, reads the suppressions of the
+# distribution's Qt and GLib.
+set(ZVK_SANITIZER_TEST_ENV "")
+if(ZVK_SANITIZE STREQUAL "thread")
+    set(ZVK_SANITIZER_TEST_ENV "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan_suppressions.txt;")
+endif()
+
 function(zvk_add_test)
     cmake_parse_arguments(T "QT_MAIN;X_SERVER;POSIX_ONLY" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     if(NOT T_TIMEOUT)
@@ -43,7 +50,7 @@ function(zvk_add_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_SMBIOS_DIR=${work}/no_smbios_tables;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
+        ENVIRONMENT "${ZVK_SANITIZER_TEST_ENV}QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_SMBIOS_DIR=${work}/no_smbios_tables;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
 endfunction()
 
 # The Windows form of zvk_add_test, called in its scope. The program runs under Wine, where a host
