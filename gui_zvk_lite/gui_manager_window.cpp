@@ -13,13 +13,14 @@ namespace {
 
 QString button_style(const QString& name) {
     auto rule = [](const QString& selector, const QString& image) {
-        return selector + "{border-color: rgb(0, 0, 0); background-repeat: no-repeat; background-image: "
-                          "url(:/gui_zvk_lite/Resources/Icons/" +
+        return selector +
+               "{border-color: rgb(0, 0, 0); background-repeat: no-repeat; background-image: "
+               "url(:/gui_zvk_lite/Resources/Icons/" +
                image + ");}";
     };
     const QString sep(7, QChar('\t'));
-    return rule("QPushButton", name + "_normal.png") + sep + rule("QPushButton:hover", name + "_glow.png") + sep +
-           rule("QPushButton:pressed", name + "_pressed.png");
+    return rule("QPushButton", name + "_normal.png") + sep + rule("QPushButton:hover", name + "_glow.png") +
+           sep + rule("QPushButton:pressed", name + "_pressed.png");
 }
 
 } // namespace
@@ -31,7 +32,9 @@ void GUIManager::init_window_buttons() {
     ui.close_pushButton->setStyleSheet(button_style("close"));
 }
 
-bool GUIManager::on_title_area() { return ui.top_frame->underMouse() && !ui.window_buttons_frame->underMouse(); }
+bool GUIManager::on_title_area() {
+    return ui.top_frame->underMouse() && !ui.window_buttons_frame->underMouse();
+}
 
 void GUIManager::mousePressEvent(QMouseEvent* e) {
     if (on_title_area()) {
@@ -53,7 +56,9 @@ void GUIManager::mouseMoveEvent(QMouseEvent* e) {
     move(e->globalPosition().toPoint() - drag_offset);
 }
 
-void GUIManager::mouseReleaseEvent(QMouseEvent*) { dragging = false; }
+void GUIManager::mouseReleaseEvent(QMouseEvent*) {
+    dragging = false;
+}
 
 void GUIManager::mouseDoubleClickEvent(QMouseEvent*) {
     if (!on_title_area())
@@ -97,16 +102,27 @@ void GUIManager::restore(bool use_previous_position, QMouseEvent* e, int* moveme
 // through the module's code, so the thread would vanish without its QThread noticing and the end of
 // the program would wait for it forever. Idle, it ends at once; inside a call, as soon as the call
 // returns; nothing still queued runs. The window closes at once either way.
-void GUIManager::zvk_lite_close() { worker_thread.quit(); }
+void GUIManager::zvk_lite_close() {
+    worker_thread.quit();
+}
 
-void GUIManager::set_minimize_enabled(bool enabled) { ui.minimize_pushButton->setEnabled(enabled); }
-void GUIManager::set_normal_enabled(bool enabled) { ui.normal_pushButton->setEnabled(enabled); }
-void GUIManager::set_maximize_enabled(bool enabled) { ui.maximize_pushButton->setEnabled(enabled); }
-void GUIManager::set_close_enabled(bool enabled) { ui.close_pushButton->setEnabled(enabled); }
+void GUIManager::set_minimize_enabled(bool enabled) {
+    ui.minimize_pushButton->setEnabled(enabled);
+}
+void GUIManager::set_normal_enabled(bool enabled) {
+    ui.normal_pushButton->setEnabled(enabled);
+}
+void GUIManager::set_maximize_enabled(bool enabled) {
+    ui.maximize_pushButton->setEnabled(enabled);
+}
+void GUIManager::set_close_enabled(bool enabled) {
+    ui.close_pushButton->setEnabled(enabled);
+}
 
 void GUIManager::set_info_labels() {
-    ui.version_label->setText(ui.version_label->text() + QString::number(1) + "." + QString::number(0) + "." +
-                              QString::number(0) + "." + QString::number(0));
+    ui.version_label->setText(ui.version_label->text() + QString::number(ZVK_VERSION_MAJOR) + "." +
+                              QString::number(ZVK_VERSION_MINOR) + "." + QString::number(ZVK_VERSION_PATCH) +
+                              "." + QString::number(ZVK_VERSION_TWEAK));
     // After get_instance the accessor always holds a text: the serial number or its placeholder.
     const char* serial = nullptr;
     std::uint64_t length = 0;

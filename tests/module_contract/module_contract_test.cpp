@@ -5,6 +5,13 @@
 
 #include <gtest/gtest.h>
 
+// A status crosses as a 32-bit value and the screen bits and properties must not overlap.
+static_assert(sizeof(TestStatus) == 4);
+static_assert(int(TestStatus::Passed) == 0 && int(TestStatus::Aborted) == 3);
+static_assert((ScreenBit::Main | ScreenBit::Devices | ScreenBit::Tests | ScreenBit::Progress |
+               ScreenBit::Log | ScreenBit::End) == 126);
+static_assert((ScreenProperty::Default | ScreenProperty::ReadOnlyDevices | ScreenProperty::ModuleAsDevice) ==
+              7);
 
 namespace {
 
@@ -92,16 +99,6 @@ TEST(ModuleContract, CallsThroughTheHeaderCarryArgumentsAndResults) {
     EXPECT_EQ(object->get_tests()->at(1), "T");
     EXPECT_EQ(*object->get_test_status(), TestStatus::Failed);
     EXPECT_EQ(object->get_result_code(), "R-16");
-}
-
-TEST(ModuleContract, SharedValues) {
-    EXPECT_EQ(sizeof(TestStatus), 4u);
-    EXPECT_EQ(int(TestStatus::Passed), 0);
-    EXPECT_EQ(int(TestStatus::Aborted), 3);
-    EXPECT_EQ(ScreenBit::Main | ScreenBit::Devices | ScreenBit::Tests | ScreenBit::Progress | ScreenBit::Log |
-                  ScreenBit::End,
-              126);
-    EXPECT_EQ(ScreenProperty::Default | ScreenProperty::ReadOnlyDevices | ScreenProperty::ModuleAsDevice, 7);
 }
 
 } // namespace
