@@ -12,12 +12,20 @@
         <translation>Inauthentic module</translation>
     </message>
     <message>
+        <source>IntervalLogNotFound</source>
+        <translation>No log was found for the chosen time.</translation>
+    </message>
+    <message>
         <source>InvalidModule</source>
         <translation>This module could not be loaded: </translation>
     </message>
     <message>
         <source>InvalidModuleTitle</source>
         <translation>Invalid module</translation>
+    </message>
+    <message>
+        <source>LogBroken</source>
+        <translation>This part of the log is incomplete: the module did not close it properly.</translation>
     </message>
     <message>
         <source>LogBusyText</source>
@@ -28,8 +36,16 @@
         <translation>Log file in use</translation>
     </message>
     <message>
+        <source>LogFileNotFound</source>
+        <translation>The log file could not be found.</translation>
+    </message>
+    <message>
         <source>Memory</source>
         <translation>Memory</translation>
+    </message>
+    <message>
+        <source>ResultCode</source>
+        <translation>Result code</translation>
     </message>
     <message>
         <source>SingleInstanceApp</source>
@@ -58,19 +74,63 @@
 <context>
     <name>log_frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
     </message>
     <message>
         <source>BackToMenu</source>
         <translation>Back to menu</translation>
     </message>
+    <message>
+        <source>CheckupLog</source>
+        <translation>Checkup log</translation>
+    </message>
+    <message>
+        <source>ReturnToMenuToolTip</source>
+        <translation>Return to the main menu</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the previous screen</translation>
+    </message>
 </context>
 <context>
     <name>log_selection_Frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
+    </message>
+    <message>
+        <source>LogsDateSelectionTitle</source>
+        <translation>Show the logs from</translation>
+    </message>
+    <message>
+        <source>PreviousLogsTitle</source>
+        <translation>Past logs</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the main menu</translation>
+    </message>
+    <message>
+        <source>SearchButton</source>
+        <translation>Search</translation>
+    </message>
+    <message>
+        <source>SearchButtonToolTip</source>
+        <translation>Show the logs of the chosen days</translation>
+    </message>
+    <message>
+        <source>SelectFromDateToolTip</source>
+        <translation>The first day to show</translation>
+    </message>
+    <message>
+        <source>SelectToDateToolTip</source>
+        <translation>The last day to show</translation>
+    </message>
+    <message>
+        <source>dateLabel</source>
+        <translation>to</translation>
     </message>
 </context>
 <context>

@@ -32,6 +32,13 @@ public:
         return m.delete_module_interface_export;
     }
     static std::int64_t run_start(GUIManager& m) { return m.run_start; }
+    // The module and run start that the log screen is shown for.
+    static void set_run(GUIManager& m, const QString& module, std::int64_t start) {
+        m.module_name = module;
+        m.run_start = start;
+    }
+    static GUILogScreen& log_screen(GUIManager& m) { return m.log_screen; }
+    static GUILogSelectionScreen& log_selection_screen(GUIManager& m) { return m.log_selection_screen; }
     static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
     static QString bios_text(GUIManager& m) { return m.ui.bios_label->text(); }
     static QString version_text(GUIManager& m) { return m.ui.version_label->text(); }

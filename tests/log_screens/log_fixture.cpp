@@ -1,0 +1,93 @@
+#include "log_fixture.h"
+
+#include "test_support.h"
+
+#include <QDate>
+#include <QDateTime>
+#include <QDir>
+#include <QTextEdit>
+#include <QTime>
+#include <QtGlobal>
+
+#include <ctime>
+
+namespace log_fixture {
+
+namespace {
+
+std::string stamp(std::int64_t seconds) {
+    const std::time_t value = std::time_t(seconds);
+    struct tm parts {};
+    gmtime_r(&value, &parts);
+    char text[32];
+    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SUTC", &parts);
+    return text;
+}
+
+} // namespace
+
+std::string section(const std::string& subsystem, std::int64_t key, const std::string& device, bool closed) {
+    std::string text = "+++ " + stamp(key) + " " + subsystem + " " + std::to_string(key) + "\n" +
+                       "UID: DEVICE_0\n"
+                       "DISPLAYNAME: " +
+                       device +
+                       "\n"
+                       "MODEL: TM-HD-100\n"
+                       ">>> RESOURCE PARTITION\n"
+                       "INDEX: 0\n"
+                       "SIZE: 100 GB\n"
+                       "<<< RESOURCE\n"
+                       "START TESTS\n" +
+                       stamp(key + 1) + " MESSAGE DEVICE_SELECTED 1\n" + stamp(key + 1) +
+                       " START READ_TEST\n" + stamp(key + 2) + " STOP READ_TEST SUCCESS 0.2\n" +
+                       "STOP TESTS 1-0-0-0-0\n";
+    if (closed)
+        text += "--- " + subsystem + "\n";
+    return text;
+}
+
+QString log_folder() {
+    return qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra";
+}
+
+QString log_path() {
+    return log_folder() + "/zedra.log";
+}
+
+void write_log(const std::string& text) {
+    QDir().mkpath(log_folder());
+    ASSERT_TRUE(zvk_test::write_file(log_path(), text));
+}
+
+void remove_log_folder() {
+    QDir(log_folder()).removeRecursively();
+}
+
+std::int64_t local_time(const QDate& day, int hour, int minute, int second) {
+    return QDateTime(day, QTime(hour, minute, second), Qt::LocalTime).toSecsSinceEpoch();
+}
+
+QString view_content(QTextEdit* view) {
+    return view->toHtml();
+}
+
+QString content_of(const QString& html) {
+    QTextEdit view;
+    view.setText(html);
+    return view.toHtml();
+}
+
+void Window::SetUp() {
+    // The window scans its working folder for modules: give it an empty one.
+    saved_dir = QDir::currentPath();
+    QDir::setCurrent(zvk_test::fresh_dir("log_screens"));
+    remove_log_folder();
+    window.reset(new GUIManager(nullptr, Qt::WindowFlags()));
+}
+
+void Window::TearDown() {
+    window.reset();
+    QDir::setCurrent(saved_dir);
+}
+
+} // namespace log_fixture

@@ -1,0 +1,48 @@
+#pragma once
+// What the log screen tests share: a main window in an empty working folder, whose log screens read
+// the log that a test writes on the test's own drive C:, and the lines of that log.
+#include "gui_manager.h"
+
+#include <gtest/gtest.h>
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+class QTextEdit;
+class QWidget;
+
+namespace log_fixture {
+
+// "+++ ... STORAGE 1796811300" up to "--- STORAGE": one section of one run with one device named
+// `device`, holding one passed test. Without `closed` the section end is left out.
+std::string section(const std::string& subsystem, std::int64_t key, const std::string& device,
+                    bool closed = true);
+
+// The log file on drive C:, and its folder.
+QString log_path();
+QString log_folder();
+void write_log(const std::string& text);
+void remove_log_folder();
+
+// The local time of a day at a time of day, in seconds since 1970 UTC.
+std::int64_t local_time(const QDate& day, int hour, int minute, int second);
+
+// The view's content as Qt stores it, and what the same HTML looks like set into a fresh view: equal
+// when the view shows exactly that HTML.
+QString view_content(QTextEdit* view);
+QString content_of(const QString& html);
+
+class Window : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+    GUIManager& w() { return *window; }
+
+    QString saved_dir;
+    std::unique_ptr<GUIManager> window;
+};
+
+} // namespace log_fixture

@@ -1,0 +1,196 @@
+// The log screen: the bound module's sections of the newest run, or a message saying why there are
+// none, and its way back.
+#include "gui_manager_access.h"
+#include "log_fixture.h"
+#include "log_html.h"
+#include "log_reader.h"
+
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QTextEdit>
+
+#include <optional>
+
+using Access = GUIManagerTestAccess;
+using namespace log_fixture;
+
+namespace {
+
+const std::int64_t run_key = 1796811300; // 2026-12-09 10:15:00 UTC
+const std::int64_t later_key = run_key + 600;
+
+class LogScreen : public Window {
+protected:
+    GUILogScreen& screen() { return Access::log_screen(w()); }
+    QTextEdit* view() { return screen().findChild<QTextEdit*>("html_log_textEdit"); }
+    QString shown() { return view()->toPlainText(); }
+};
+
+struct MessageCase {
+    const char* what;
+    std::optional<std::string> log; // none: no log file
+    const char* module;
+    std::int64_t run;
+    const char* message;
+};
+
+TEST_F(LogScreen, ShowsWhyNothingOfTheRunIsThere) {
+    const MessageCase cases[] = {
+        {"no log file", std::nullopt, "StandardModule", run_key, "LogFileNotFound"},
+        {"empty log", "", "StandardModule", run_key, "IntervalLogNotFound"},
+        {"lines that form no run", "UID: DEVICE_0\nSTART TESTS\nsome words\n--- StandardModule\n",
+         "StandardModule", run_key, "IntervalLogNotFound"},
+        {"another run logged later",
+         section("StandardModule", run_key, "Disk A") + section("StandardModule", later_key, "Disk B"),
+         "StandardModule", run_key, "IntervalLogNotFound"},
+        {"no section of the module", section("OtherModule", run_key, "Disk A"), "StandardModule", run_key,
+         "IntervalLogNotFound"},
+        {"no run made yet", section("StandardModule", run_key, "Disk A"), "StandardModule", 0,
+         "IntervalLogNotFound"},
+    };
+    for (const MessageCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        remove_log_folder();
+        if (c.log)
+            write_log(*c.log);
+        // Each showing replaces what the view held before.
+        view()->setText("<b>earlier</b> text");
+        screen().show_log(c.module, std::uint64_t(c.run));
+        EXPECT_EQ(shown(), c.message);
+    }
+}
+
+TEST_F(LogScreen, MissingFolderIsMadeAndTheFileReportedMissing) {
+    remove_log_folder();
+    screen().show_log("StandardModule", run_key);
+    EXPECT_EQ(shown(), "LogFileNotFound");
+    EXPECT_TRUE(QDir(log_folder()).exists());
+}
+
+struct ContentCase {
+    const char* what;
+    std::string log;
+    const char* module;
+    std::int64_t run;
+    QStringList shown;
+    QStringList hidden;
+};
+
+TEST_F(LogScreen, ShowsTheModulesSectionsOfTheNewestRun) {
+    const ContentCase cases[] = {
+        {"the module's section beside another module's",
+         section("OtherModule", run_key, "Disk B") + section("StandardModule", run_key, "Disk A"),
+         "StandardModule",
+         run_key,
+         {"Disk A", "TM-HD-100", "1-0-0-0-0"},
+         {"Disk B"}},
+        {"a section name in other letter case",
+         section("STANDARDMODULE", run_key, "Disk A"),
+         "StandardModule",
+         run_key,
+         {"Disk A"},
+         {}},
+        {"an older run of the module before it",
+         section("StandardModule", run_key - 3600, "Disk Old") + section("StandardModule", run_key, "Disk A"),
+         "StandardModule",
+         run_key,
+         {"Disk A"},
+         {"Disk Old"}},
+        {"a section left open: broken",
+         section("StandardModule", run_key, "Disk A", false) + section("OtherModule", run_key, "Disk B"),
+         "StandardModule",
+         run_key,
+         {"Disk A", "LogBroken"},
+         {"Disk B"}},
+        {"a module named ALL: every section of the newest run, whatever its start",
+         section("StandardModule", run_key - 3600, "Disk Old") +
+             section("StandardModule", run_key, "Disk A") + section("OtherModule", run_key, "Disk B"),
+         "all",
+         12345,
+         {"Disk A", "Disk B"},
+         {"Disk Old"}},
+    };
+    for (const ContentCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        write_log(c.log);
+        view()->setText("earlier text");
+        screen().show_log(c.module, std::uint64_t(c.run));
+        const QString text = shown();
+        for (const QString& part : c.shown)
+            EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in\n" << text.toStdString();
+        for (const QString& part : c.hidden)
+            EXPECT_FALSE(text.contains(part)) << part.toStdString() << " in\n" << text.toStdString();
+        EXPECT_FALSE(text.contains("earlier text"));
+    }
+}
+
+TEST_F(LogScreen, ViewHoldsExactlyTheRenderedHtml) {
+    write_log(section("StandardModule", run_key, "Disk A") + section("OtherModule", run_key, "Disk B"));
+    screen().show_log("StandardModule", run_key);
+
+    LogReader reader;
+    ASSERT_EQ(reader.open(), 0);
+    reader.parse();
+    LogHtml html;
+    html.add_group(reader.last_group(), run_key, "StandardModule");
+    EXPECT_EQ(view_content(view()), content_of(html.html()));
+}
+
+class LogScreenFlow : public LogScreen {
+protected:
+    void SetUp() override {
+        LogScreen::SetUp();
+        // Main, tests and log: Back from the log screen leads to the test screen.
+        Access::used_screens(w()) = 2 | 8 | 32 | 64;
+        Access::first_screen(w()) = 2;
+        Access::set_run(w(), "StandardModule", run_key);
+        write_log(section("StandardModule", run_key, "Disk A"));
+        Access::set_screen(w(), 32);
+    }
+    void expect_still_on_log_screen() {
+        EXPECT_EQ(Access::current_screen(w()), 32);
+        EXPECT_EQ(Access::page(w()), 4);
+    }
+};
+
+TEST_F(LogScreenFlow, ShowingTheScreenRendersTheRunJustMade) {
+    expect_still_on_log_screen();
+    EXPECT_TRUE(shown().contains("Disk A"));
+}
+
+TEST_F(LogScreenFlow, EscAndBackGoToThePreviousScreen) {
+    QTest::keyClick(&screen(), Qt::Key_Escape);
+    EXPECT_EQ(Access::current_screen(w()), 8);
+    EXPECT_EQ(Access::page(w()), 2);
+
+    Access::set_screen(w(), 32);
+    screen().findChild<QPushButton*>("back_pushbutton")->click();
+    EXPECT_EQ(Access::current_screen(w()), 8);
+    EXPECT_EQ(Access::page(w()), 2);
+}
+
+TEST_F(LogScreenFlow, BackToMenuGoesToTheFirstScreen) {
+    QSignalSpy init(&w(), SIGNAL(init_screens(int)));
+    screen().findChild<QPushButton*>("backToMenu_pushbutton")->click();
+    EXPECT_EQ(init.count(), 1);
+    EXPECT_EQ(Access::current_screen(w()), 2);
+    EXPECT_EQ(Access::page(w()), 0);
+}
+
+TEST_F(LogScreenFlow, OtherKeysStopAtTheScreenAndDoNothing) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Backspace, Qt::Key_A, Qt::Key_Left}) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+        QCoreApplication::sendEvent(&screen(), &press);
+        EXPECT_TRUE(press.isAccepted()) << key;
+    }
+    expect_still_on_log_screen();
+    EXPECT_TRUE(shown().contains("Disk A"));
+}
+
+} // namespace
