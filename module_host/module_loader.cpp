@@ -87,7 +87,7 @@ public:
     explicit ProtectedView(const MappedModule* module) : map(module->code_base, module->image_size) {}
 
     template <class T> std::optional<T> read(std::uint64_t offset) const {
-        if (!map.contains(offset, sizeof(T)) || IsBadReadPtr(map.at(offset), sizeof(T)))
+        if (!map.contains(offset, sizeof(T)) || !readable(offset, sizeof(T)))
             return std::nullopt;
         return map.read<T>(offset);
     }
@@ -101,12 +101,11 @@ public:
         while (text.size() < limit) {
             if (at >= map.size())
                 return false;
-            std::uint64_t page_end = (reinterpret_cast<std::uintptr_t>(map.at(at)) / kPage + 1) * kPage -
-                                     reinterpret_cast<std::uintptr_t>(map.at(0));
+            std::uint64_t page_end = at / kPage * kPage + kPage; // the mapping starts on a page
             std::uint64_t end = page_end < map.size() ? page_end : map.size();
             if (end - at > limit - text.size())
                 end = at + (limit - text.size());
-            if (IsBadReadPtr(map.at(at), UINT_PTR(end - at)))
+            if (!readable(at, end - at))
                 return false;
             const char* bytes = reinterpret_cast<const char*>(map.at(at));
             if (const void* nul = std::memchr(bytes, 0, std::size_t(end - at))) {
@@ -120,7 +119,22 @@ public:
     }
 
 private:
+    // Whether [offset, offset + count) of the mapping, which it contains, is readable. The pages
+    // last found readable are remembered: a lookup reads table after table entry from the same few
+    // pages, and their protection does not change while it runs.
+    bool readable(std::uint64_t offset, std::uint64_t count) const {
+        if (offset >= known_from && offset <= known_to && count <= known_to - offset)
+            return true;
+        if (IsBadReadPtr(map.at(offset), UINT_PTR(count)))
+            return false;
+        known_from = offset / kPage * kPage;
+        std::uint64_t end = (offset + count + kPage - 1) / kPage * kPage;
+        known_to = end < map.size() ? end : map.size();
+        return true;
+    }
+
     BoundedBytes map;
+    mutable std::uint64_t known_from = 0, known_to = 0; // empty at first
 };
 
 BOOL call_entry(MappedModule* module, DWORD reason) {
