@@ -28,10 +28,6 @@ void WorkerIdleWatch::cancel() {
     action = nullptr;
 }
 
-bool WorkerIdleWatch::waiting() const {
-    return bool(action);
-}
-
 void WorkerIdleWatch::marker_returned() {
     if (--outstanding > 0 || !action)
         return;

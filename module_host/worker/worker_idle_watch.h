@@ -22,13 +22,13 @@ public:
     void when_idle(std::function<void()> action);
     // Drops an action that still waits.
     void cancel();
-    bool waiting() const;
 
 signals:
     void marker();
     void marker_back();
 
 private:
+    friend class WorkerIdleWatchTestAccess;
     void marker_returned();
 
     int outstanding;

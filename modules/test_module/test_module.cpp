@@ -21,7 +21,8 @@
 #define TM_NULL_NAME 0
 #endif
 #ifndef TM_SUBSYSTEM
-#define TM_SUBSYSTEM "TEST_MODULE" // section name in the log
+// Section name in the log: the display name, which the log screen looks the run's section up by.
+#define TM_SUBSYSTEM TM_NAME
 #endif
 #ifndef TM_DEVICES
 #define TM_DEVICES 3 // devices found by enumerate_devices, 0 to 4

@@ -175,6 +175,7 @@ const VariantCase variant_cases[] = {
     {"no_used_screens", true, "NoUsedScreensModule", Picture::Png, -1, 1, 1, 1},
     {"upper_case", true, "UpperCaseModule", Picture::Png, 126, 1, 1, 1},
     {"null_name", true, nullptr, Picture::Png, 126, 1, 1, 1},
+    {"other_section", true, "OtherSectionModule", Picture::Png, 126, 1, 1, 1},
     {"unknown_import", false, nullptr, Picture::Png, 0, 0, 0, 0},
 };
 
@@ -330,10 +331,10 @@ TEST(TestModules, StandardSessionRunsOnTheContractsThreads) {
 
     // The run went to the log under its start time, one section with both devices.
     std::string log = read_text(log_path());
-    EXPECT_NE(log.find(" TEST_STANDARD 1796811300\n"), std::string::npos) << log;
+    EXPECT_NE(log.find(" StandardModule 1796811300\n"), std::string::npos) << log;
     EXPECT_NE(log.find("UID: " + long_device + "\n"), std::string::npos) << log;
     EXPECT_NE(log.find("STOP TESTS 2-0-0-0-0\n"), std::string::npos) << log;
-    EXPECT_NE(log.find("--- TEST_STANDARD\n"), std::string::npos) << log;
+    EXPECT_NE(log.find("--- StandardModule\n"), std::string::npos) << log;
 }
 
 // ---- the log of one run, line by line
@@ -358,7 +359,7 @@ TEST(TestModules, RunIsLoggedInTheLogFormat) {
     std::string log = read_text(log_path());
     log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
     log = std::regex_replace(log, std::regex(" [0-9]+\\.[0-9]{3}\n"), " <seconds>\n");
-    EXPECT_EQ(log, "+++ <stamp> TEST_SINGLE 1796811300\n"
+    EXPECT_EQ(log, "+++ <stamp> SingleModule 1796811300\n"
                    "UID: DEVICE_0\n"
                    "DISPLAYNAME: HardDisk 0\n"
                    "MODEL: TM-HD-100\n"
@@ -371,7 +372,29 @@ TEST(TestModules, RunIsLoggedInTheLogFormat) {
                    "<stamp> START READ_TEST\n"
                    "<stamp> STOP READ_TEST SUCCESS <seconds>\n"
                    "STOP TESTS 1-0-0-0-0\n"
-                   "--- TEST_SINGLE\n");
+                   "--- SingleModule\n");
+}
+
+// A module logs its runs under its display name, which the log screen looks for; one variant uses
+// another name, so that its runs never show there.
+TEST(TestModules, RunSectionIsNamedAfterTheModule) {
+    const std::pair<const char*, const char*> cases[] = {{"standard", "StandardModule"},
+                                                         {"statuses", "StatusModule"},
+                                                         {"other_section", "TEST_OTHER_SECTION"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.first);
+        fresh_log();
+        Module module(c.first);
+        ASSERT_TRUE(module.loaded);
+        ModuleInterface* object = module.bind();
+        ASSERT_NE(object, nullptr);
+        ASSERT_EQ(object->begin_run(1796811300), 0);
+        object->end_run();
+        module.release(object);
+        std::string log = read_text(log_path());
+        log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
+        EXPECT_EQ(log, "+++ <stamp> " + std::string(c.second) + " 1796811300\n--- " + c.second + "\n");
+    }
 }
 
 // ---- each status, and one outside 0 to 3

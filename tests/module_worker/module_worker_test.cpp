@@ -2,7 +2,7 @@
 #include "checked_connect.h"
 #include "event_wait.h"
 #include "module_thread.h"
-#include "worker_idle_watch.h"
+#include "worker_idle_watch_access.h"
 
 #include <gtest/gtest.h>
 
@@ -358,7 +358,7 @@ TEST_F(IdleWatch, RunsAtOnceWhenNothingWasSent) {
     std::vector<Seen> seen;
     watch->when_idle(recording(seen));
     ASSERT_EQ(seen.size(), 1u);
-    EXPECT_FALSE(watch->waiting());
+    EXPECT_FALSE(WorkerIdleWatchTestAccess::waiting(*watch));
 }
 
 TEST_F(IdleWatch, WaitsForTheCallsAndResultsOfEveryRequestSent) {
@@ -403,9 +403,9 @@ TEST_F(IdleWatch, ALaterActionReplacesAWaitingOneAndCancelDropsIt) {
 
     request_devices();
     watch->when_idle(recording(third));
-    EXPECT_TRUE(watch->waiting());
+    EXPECT_TRUE(WorkerIdleWatchTestAccess::waiting(*watch));
     watch->cancel();
-    EXPECT_FALSE(watch->waiting());
+    EXPECT_FALSE(WorkerIdleWatchTestAccess::waiting(*watch));
     ASSERT_TRUE(zvk_test::wait_until([&] { return !watch->busy(); }));
     EXPECT_TRUE(third.empty());
 }

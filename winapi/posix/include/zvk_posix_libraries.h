@@ -13,12 +13,13 @@ struct LibraryExport {
     void* address;
 };
 
-// Adds (or replaces) a library under `name`; the table is copied. Replacing keeps the library's
-// handle and reference count: handles already given out see the new table.
+// For tests, from the test backend (library zvk_winapi_testing, which only tests link): adds (or
+// replaces) a library under `name`; the table is copied. Replacing keeps the library's handle and
+// reference count: handles already given out see the new table.
 void register_library(const char* name, const LibraryExport* exports, std::size_t count);
 
-// How many LoadLibraryA calls of the library `name` are not yet matched by FreeLibrary; -1 for a
-// library the stand-in does not offer.
+// For tests, from the test backend: how many LoadLibraryA calls of the library `name` are not yet matched by
+// FreeLibrary; -1 for a library the stand-in does not offer.
 long library_reference_count(const char* name);
 
 // Registers the system libraries the stand-in offers ("KERNEL32.dll", "msvcrt.dll"). Called once by

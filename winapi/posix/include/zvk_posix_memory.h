@@ -1,6 +1,7 @@
 #pragma once
-// POSIX stand-in only: what the virtual-memory stand-in knows about its own reservations, for tests
-// and diagnostics. Windows code asks VirtualQuery instead.
+// POSIX stand-in only: what the virtual-memory stand-in knows about its own reservations, for tests.
+// Windows code asks VirtualQuery instead. The functions are the test backend's (library
+// zvk_winapi_testing, which only tests link); the program has none of them.
 #include "win_types.h"
 
 #include <cstddef>

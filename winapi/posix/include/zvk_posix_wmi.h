@@ -1,5 +1,6 @@
 #pragma once
-// POSIX stand-in only: what tests use to shape the stand-in's WMI. Production code never includes it.
+// POSIX stand-in only: what tests use to shape the stand-in's WMI. The functions are the test backend's
+// (library zvk_winapi_testing, which only tests link); the program has none of them.
 //
 // The class "MSSmBios_RawSMBiosTables" of namespace "root\WMI" is read from the firmware tables that
 // Linux publishes: the folder named by ZVK_SMBIOS_DIR, else /sys/firmware/dmi/tables, with the files

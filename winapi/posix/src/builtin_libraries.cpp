@@ -1,5 +1,7 @@
 #include "builtin_libraries.h"
 
+#include "library_registry.h"
+
 namespace zvk_winapi {
 
 // The system libraries module images import from are registered here, from the registry's first
@@ -7,9 +9,9 @@ namespace zvk_winapi {
 void register_builtin_libraries() {
     std::size_t count = 0;
     const LibraryExport* exports = kernel32_exports(count);
-    register_library("KERNEL32.dll", exports, count);
+    add_library("KERNEL32.dll", exports, count);
     exports = msvcrt_exports(count);
-    register_library("msvcrt.dll", exports, count);
+    add_library("msvcrt.dll", exports, count);
 }
 
 } // namespace zvk_winapi

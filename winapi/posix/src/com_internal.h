@@ -4,10 +4,20 @@
 #include "zvk_posix_wmi.h"
 
 #include <atomic>
+#include <mutex>
 
 namespace zvk_winapi {
 
-// The failures tests asked for (a copy: tests may change them from another thread).
+// The runtime's process-wide state. The failures are none in the program; only the tests' backend
+// (zvk_winapi_testing) plans some, and it may start the security afresh.
+struct ComState {
+    std::mutex lock;
+    ComFaults faults;
+    bool security_set = false;
+};
+ComState& com_state();
+
+// The planned failures (a copy: tests may change them from another thread).
 ComFaults com_faults();
 
 // Whether the calling thread has initialised COM (in either model).

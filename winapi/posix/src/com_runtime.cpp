@@ -31,31 +31,17 @@ struct Apartment {
 };
 thread_local Apartment apartment;
 
-std::mutex& state_lock() {
-    static std::mutex m;
-    return m;
-}
-ComFaults& faults() {
-    static ComFaults f;
-    return f;
-}
-bool security_set = false;
-
 } // namespace
 
+ComState& com_state() {
+    static ComState state;
+    return state;
+}
+
 ComFaults com_faults() {
-    std::lock_guard<std::mutex> g(state_lock());
-    return faults();
-}
-
-void set_com_faults(const ComFaults& f) {
-    std::lock_guard<std::mutex> g(state_lock());
-    faults() = f;
-}
-
-void reset_com_security() {
-    std::lock_guard<std::mutex> g(state_lock());
-    security_set = false;
+    ComState& state = com_state();
+    std::lock_guard<std::mutex> g(state.lock);
+    return state.faults;
 }
 
 bool com_ready_on_this_thread() {
@@ -91,10 +77,11 @@ void CoUninitialize() {
 HRESULT CoInitializeSecurity(PSECURITY_DESCRIPTOR, LONG, void*, void*, DWORD, DWORD, void*, DWORD, void*) {
     if (!zvk_winapi::com_ready_on_this_thread())
         return CO_E_NOTINITIALIZED;
-    std::lock_guard<std::mutex> g(zvk_winapi::state_lock());
-    if (zvk_winapi::security_set)
+    zvk_winapi::ComState& state = zvk_winapi::com_state();
+    std::lock_guard<std::mutex> g(state.lock);
+    if (state.security_set)
         return RPC_E_TOO_LATE;
-    zvk_winapi::security_set = true;
+    state.security_set = true;
     return S_OK;
 }
 

@@ -1,8 +1,9 @@
 // The libraries LoadLibraryA hands out on POSIX: tables of functions registered by the stand-in
-// (and by tests), found by name without regard to case, each with a reference count.
+// (and by the tests' backend), found by name without regard to case, each with a reference count.
+#include "library_registry.h"
+
 #include "win_error.h"
 #include "win_library.h"
-#include "zvk_posix_libraries.h"
 
 #include <cstdint>
 #include <map>
@@ -15,35 +16,23 @@
 namespace zvk_winapi {
 namespace {
 
-struct Export {
-    std::string name; // empty: reachable by ordinal only
-    WORD ordinal;     // 0: reachable by name only
-    void* address;
-};
+// Registration of the built-in libraries must come before the first lookup and before any other
+// registration (so a test's replacement is not overwritten later); the flag lets the built-in
+// registration itself through.
+thread_local bool registering_builtins = false;
 
-struct Library {
-    std::string name;
-    std::vector<Export> exports;
-    long references = 0;
-};
-
-std::mutex& lock() {
-    static std::mutex m;
-    return m;
-}
-// By the key of their name (see library_key); entries are never removed, so handles stay valid.
-std::map<std::string, std::unique_ptr<Library>>& libraries() {
-    static std::map<std::string, std::unique_ptr<Library>> l;
-    return l;
-}
-std::unordered_set<const Library*>& handles() {
-    static std::unordered_set<const Library*> h;
-    return h;
+LibraryRegistry::Library* library_of(HMODULE module) {
+    auto* library = reinterpret_cast<LibraryRegistry::Library*>(module);
+    return library_registry().handles.count(library) ? library : nullptr;
 }
 
-// The name as Windows matches it: the file name without its folder, ".dll" added when it has no
-// extension (a trailing dot means "no extension, add none"), folded to lower case by hand (ASCII,
-// whatever the locale).
+} // namespace
+
+LibraryRegistry& library_registry() {
+    static LibraryRegistry registry;
+    return registry;
+}
+
 std::string library_key(const char* name) {
     std::string key(name);
     std::size_t slash = key.find_last_of("\\/");
@@ -59,11 +48,6 @@ std::string library_key(const char* name) {
     return key;
 }
 
-// Registration of the built-in libraries must come before the first lookup and before any other
-// registration (so a test's replacement is not overwritten later); the flag lets the built-in
-// registration itself through.
-thread_local bool registering_builtins = false;
-
 void ensure_builtins() {
     static std::once_flag once;
     if (registering_builtins)
@@ -75,37 +59,22 @@ void ensure_builtins() {
     });
 }
 
-Library* library_of(HMODULE module) {
-    auto* library = reinterpret_cast<Library*>(module);
-    return handles().count(library) ? library : nullptr;
-}
-
-} // namespace
-
-void register_library(const char* name, const LibraryExport* exports, std::size_t count) {
+void add_library(const char* name, const LibraryExport* exports, std::size_t count) {
     if (!name || !*name)
         return;
     ensure_builtins();
-    std::vector<Export> table;
+    std::vector<LibraryRegistry::Export> table;
     for (std::size_t i = 0; exports && i < count; ++i)
         table.push_back({exports[i].name ? exports[i].name : "", exports[i].ordinal, exports[i].address});
-    std::lock_guard<std::mutex> g(lock());
-    std::unique_ptr<Library>& slot = libraries()[library_key(name)];
+    LibraryRegistry& registry = library_registry();
+    std::lock_guard<std::mutex> g(registry.lock);
+    std::unique_ptr<LibraryRegistry::Library>& slot = registry.libraries[library_key(name)];
     if (!slot) {
-        slot.reset(new Library);
-        handles().insert(slot.get());
+        slot.reset(new LibraryRegistry::Library);
+        registry.handles.insert(slot.get());
     }
     slot->name = name;
     slot->exports = std::move(table);
-}
-
-long library_reference_count(const char* name) {
-    if (!name)
-        return -1;
-    ensure_builtins();
-    std::lock_guard<std::mutex> g(lock());
-    auto it = libraries().find(library_key(name));
-    return it == libraries().end() ? -1 : it->second->references;
 }
 
 } // namespace zvk_winapi
@@ -118,9 +87,10 @@ HMODULE LoadLibraryA(LPCSTR name) {
         return nullptr;
     }
     ensure_builtins();
-    std::lock_guard<std::mutex> g(lock());
-    auto it = libraries().find(library_key(name));
-    if (it == libraries().end()) {
+    LibraryRegistry& registry = library_registry();
+    std::lock_guard<std::mutex> g(registry.lock);
+    auto it = registry.libraries.find(library_key(name));
+    if (it == registry.libraries.end()) {
         SetLastError(ERROR_MOD_NOT_FOUND);
         return nullptr;
     }
@@ -129,8 +99,8 @@ HMODULE LoadLibraryA(LPCSTR name) {
 }
 
 FARPROC GetProcAddress(HMODULE module, LPCSTR name_or_ordinal) {
-    std::lock_guard<std::mutex> g(lock());
-    Library* library = library_of(module);
+    std::lock_guard<std::mutex> g(library_registry().lock);
+    LibraryRegistry::Library* library = library_of(module);
     if (!library || library->references == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return nullptr;
@@ -138,7 +108,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name_or_ordinal) {
     std::uintptr_t value = reinterpret_cast<std::uintptr_t>(name_or_ordinal);
     // Values below 64 K are ordinals, as on Windows; function names compare exactly.
     bool by_ordinal = value <= 0xFFFF;
-    for (const Export& e : library->exports) {
+    for (const LibraryRegistry::Export& e : library->exports) {
         bool match =
             by_ordinal ? (value != 0 && e.ordinal == value) : (!e.name.empty() && e.name == name_or_ordinal);
         if (match)
@@ -149,8 +119,8 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR name_or_ordinal) {
 }
 
 BOOL FreeLibrary(HMODULE module) {
-    std::lock_guard<std::mutex> g(lock());
-    Library* library = library_of(module);
+    std::lock_guard<std::mutex> g(library_registry().lock);
+    LibraryRegistry::Library* library = library_of(module);
     if (!library || library->references == 0) {
         SetLastError(ERROR_INVALID_HANDLE);
         return FALSE;

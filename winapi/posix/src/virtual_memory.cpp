@@ -3,7 +3,7 @@
 // checked against what Windows would allow, and IsBadReadPtr can answer without touching memory.
 #include "win_error.h"
 #include "win_memory.h"
-#include "zvk_posix_memory.h"
+#include "memory_reservations.h"
 
 #include <sys/mman.h>
 #include <fcntl.h>
@@ -20,7 +20,6 @@
 namespace zvk_winapi {
 namespace {
 
-constexpr std::uintptr_t kPage = 4096;
 constexpr std::uintptr_t kGranularity = 65536;
 
 std::uintptr_t round_down(std::uintptr_t v, std::uintptr_t unit) {
@@ -43,26 +42,19 @@ bool page_span(std::uintptr_t address, SIZE_T size, std::uintptr_t& start, std::
     return round_up(address + size, kPage, end);
 }
 
-struct Reservation {
-    std::uintptr_t base;
-    std::uintptr_t size;
-    std::vector<DWORD> protection; // per page: the PAGE_* value while committed, 0 while reserved
+} // namespace
 
-    std::uintptr_t end() const { return base + size; }
-    std::size_t page(std::uintptr_t address) const { return (address - base) / kPage; }
-};
-
-std::mutex& lock() {
+std::mutex& memory_lock() {
     static std::mutex m;
     return m;
 }
+
 // By base address.
 std::map<std::uintptr_t, Reservation>& reservations() {
     static std::map<std::uintptr_t, Reservation> r;
     return r;
 }
 
-// The reservation that holds the whole of [start, end), or null.
 Reservation* reservation_for(std::uintptr_t start, std::uintptr_t end) {
     auto& table = reservations();
     auto it = table.upper_bound(start);
@@ -72,6 +64,8 @@ Reservation* reservation_for(std::uintptr_t start, std::uintptr_t end) {
     Reservation& r = it->second;
     return (start >= r.base && end <= r.end() && start < end) ? &r : nullptr;
 }
+
+namespace {
 
 // PAGE_* value to PROT_* flags; -1 for a value Windows would refuse or the stand-in does not offer
 // (PAGE_GUARD). Write-copy is plain read-write: the mappings are private anyway.
@@ -220,21 +214,6 @@ std::vector<Region> read_memory_map() {
 
 } // namespace
 
-PageState query_page(const void* address) {
-    std::lock_guard<std::mutex> g(lock());
-    std::uintptr_t a = round_down(reinterpret_cast<std::uintptr_t>(address), kPage);
-    Reservation* r = reservation_for(a, a + kPage);
-    if (!r)
-        return PageState{false, false, 0, nullptr, 0};
-    DWORD protect = r->protection[r->page(a)];
-    return PageState{true, protect != 0, protect, reinterpret_cast<void*>(r->base), r->size};
-}
-
-std::size_t reservation_count() {
-    std::lock_guard<std::mutex> g(lock());
-    return reservations().size();
-}
-
 } // namespace zvk_winapi
 
 using namespace zvk_winapi;
@@ -247,7 +226,7 @@ LPVOID VirtualAlloc(LPVOID address, SIZE_T size, DWORD allocation_type, DWORD pr
     if (prot < 0)
         return fail(ERROR_INVALID_PARAMETER);
     std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
-    std::lock_guard<std::mutex> g(lock());
+    std::lock_guard<std::mutex> g(memory_lock());
     // A commit without an address reserves too, as on Windows.
     if ((allocation_type & MEM_RESERVE) || !a)
         return reserve(a, size, (allocation_type & MEM_COMMIT) != 0, protect, prot);
@@ -263,7 +242,7 @@ BOOL VirtualProtect(LPVOID address, SIZE_T size, DWORD new_protect, DWORD* old_p
     std::uintptr_t start = 0, end = 0;
     if (!page_span(reinterpret_cast<std::uintptr_t>(address), size, start, end))
         return fail_bool(ERROR_INVALID_PARAMETER);
-    std::lock_guard<std::mutex> g(lock());
+    std::lock_guard<std::mutex> g(memory_lock());
     Reservation* r = reservation_for(start, end);
     if (!r)
         return fail_bool(ERROR_INVALID_ADDRESS);
@@ -280,7 +259,7 @@ BOOL VirtualProtect(LPVOID address, SIZE_T size, DWORD new_protect, DWORD* old_p
 
 BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD free_type) {
     std::uintptr_t a = reinterpret_cast<std::uintptr_t>(address);
-    std::lock_guard<std::mutex> g(lock());
+    std::lock_guard<std::mutex> g(memory_lock());
     auto& table = reservations();
     if (free_type == MEM_RELEASE) {
         if (size != 0)
@@ -327,7 +306,7 @@ BOOL IsBadReadPtr(const void* address, UINT_PTR size) {
     if (!start || size > UINTPTR_MAX - start)
         return TRUE;
     std::uintptr_t end = start + size;
-    std::lock_guard<std::mutex> g(lock());
+    std::lock_guard<std::mutex> g(memory_lock());
     auto& table = reservations();
     std::vector<Region> map;
     bool map_read = false;

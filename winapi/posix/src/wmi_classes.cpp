@@ -1,5 +1,5 @@
 // The classes of "root\WMI": the firmware's raw SMBIOS table, read from the files Linux publishes,
-// and the classes tests register.
+// and the classes of the registry (which only the tests' backend fills).
 #include "wmi_model.h"
 
 #include <cstdlib>
@@ -123,20 +123,6 @@ std::vector<WmiInstance> read_firmware_tables() {
     return {instance};
 }
 
-struct RegisteredClass {
-    std::wstring name;
-    std::vector<WmiInstance> instances;
-};
-
-std::mutex& registry_lock() {
-    static std::mutex m;
-    return m;
-}
-std::vector<RegisteredClass>& registry() {
-    static std::vector<RegisteredClass> classes;
-    return classes;
-}
-
 std::vector<std::wstring> property_names(const std::vector<WmiInstance>& instances) {
     std::vector<std::wstring> names;
     for (const auto& instance : instances)
@@ -151,6 +137,11 @@ std::vector<std::wstring> property_names(const std::vector<WmiInstance>& instanc
 }
 
 } // namespace
+
+WmiClassRegistry& wmi_class_registry() {
+    static WmiClassRegistry registry;
+    return registry;
+}
 
 bool same_name(const std::wstring& a, const std::wstring& b) {
     if (a.size() != b.size())
@@ -177,8 +168,9 @@ bool snapshot_wmi_class(const std::wstring& name, WmiClassSnapshot& out) {
         out.instances = read_firmware_tables();
         return true;
     }
-    std::lock_guard<std::mutex> g(registry_lock());
-    for (const auto& c : registry())
+    WmiClassRegistry& registry = wmi_class_registry();
+    std::lock_guard<std::mutex> g(registry.lock);
+    for (const auto& c : registry.classes)
         if (same_name(c.name, name)) {
             out.name = c.name;
             out.properties = property_names(c.instances);
@@ -186,26 +178,6 @@ bool snapshot_wmi_class(const std::wstring& name, WmiClassSnapshot& out) {
             return true;
         }
     return false;
-}
-
-void register_wmi_class(const std::wstring& class_name, const std::vector<WmiInstance>& instances) {
-    std::lock_guard<std::mutex> g(registry_lock());
-    for (auto& c : registry())
-        if (same_name(c.name, class_name)) {
-            c.instances = instances;
-            return;
-        }
-    registry().push_back({class_name, instances});
-}
-
-void unregister_wmi_class(const std::wstring& class_name) {
-    std::lock_guard<std::mutex> g(registry_lock());
-    auto& classes = registry();
-    for (auto it = classes.begin(); it != classes.end(); ++it)
-        if (same_name(it->name, class_name)) {
-            classes.erase(it);
-            return;
-        }
 }
 
 } // namespace zvk_winapi
