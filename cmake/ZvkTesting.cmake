@@ -1,12 +1,14 @@
-# zvk_add_test(NAME name SOURCES ... [LIBS ...] [ENV VAR=value ...] [QT_MAIN] [TIMEOUT s])
+# zvk_add_test(NAME name SOURCES ... [LIBS ...] [ENV VAR=value ...] [QT_MAIN] [X_SERVER] [TIMEOUT s])
 # Builds one GoogleTest program and registers it with CTest. Every test runs on Qt's offscreen
 # platform, in the C locale and in UTC, with a private drive C: folder and working folder of its own,
 # so no test depends on the machine it runs on or on another test.
 # QT_MAIN gives the program a QApplication (widgets, event loops); otherwise a QCoreApplication.
+# X_SERVER (with QT_MAIN) starts a private Xvfb for the program's run and puts the application on it
+# (tests/support/x_server.h); without a server its tests that need one are reported skipped.
 find_package(GTest REQUIRED)
 
 function(zvk_add_test)
-    cmake_parse_arguments(T "QT_MAIN" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
+    cmake_parse_arguments(T "QT_MAIN;X_SERVER" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
     if(T_QT_MAIN)
         target_link_libraries(${T_NAME} PRIVATE zvk_test_main_gui)
@@ -18,6 +20,12 @@ function(zvk_add_test)
     add_test(NAME ${T_NAME} COMMAND ${T_NAME})
     if(NOT T_TIMEOUT)
         set(T_TIMEOUT 300)
+    endif()
+    if(T_X_SERVER)
+        list(APPEND T_ENV ZVK_TEST_X_SERVER=1
+             LSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/x_server_lsan.supp)
+        # A missing server makes the program report itself skipped, not passed (ZVK_REQUIRE_X_SERVER).
+        set_tests_properties(${T_NAME} PROPERTIES SKIP_REGULAR_EXPRESSION "no X server: ")
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}

@@ -2,7 +2,42 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en">
 <context>
+    <name>GUITestScreen</name>
+    <message>
+        <source>DefaultTestsOptions</source>
+        <translation>Hide the list</translation>
+    </message>
+    <message>
+        <source>HideTestsTooltip</source>
+        <translation>Hide the list of tests</translation>
+    </message>
+    <message>
+        <source>SelectTestsOptions</source>
+        <translation>Choose tests</translation>
+    </message>
+    <message>
+        <source>ShowTestsTooltip</source>
+        <translation>Show the list of tests</translation>
+    </message>
+</context>
+<context>
     <name>Translations</name>
+    <message>
+        <source>Aborted</source>
+        <translation>Aborted</translation>
+    </message>
+    <message>
+        <source>AllPassed</source>
+        <translation>All tests passed</translation>
+    </message>
+    <message>
+        <source>ErrorsDetected</source>
+        <translation>tests found errors</translation>
+    </message>
+    <message>
+        <source>Failed</source>
+        <translation>Failed</translation>
+    </message>
     <message>
         <source>InauthenticModule</source>
         <translation>A module did not pass its authenticity check. ZVK Lite will now close.</translation>
@@ -44,8 +79,20 @@
         <translation>Memory</translation>
     </message>
     <message>
+        <source>NotSupported</source>
+        <translation>Not supported</translation>
+    </message>
+    <message>
+        <source>Passed</source>
+        <translation>Passed</translation>
+    </message>
+    <message>
         <source>ResultCode</source>
         <translation>Result code</translation>
+    </message>
+    <message>
+        <source>Running</source>
+        <translation>Running</translation>
     </message>
     <message>
         <source>SingleInstanceApp</source>
@@ -59,16 +106,60 @@
         <source>Storage</source>
         <translation>Storage</translation>
     </message>
+    <message>
+        <source>TestsAborted</source>
+        <translation>tests aborted</translation>
+    </message>
+    <message>
+        <source>TestsPassed</source>
+        <translation>tests passed</translation>
+    </message>
+    <message>
+        <source>TestsUnavailable</source>
+        <translation>tests not available</translation>
+    </message>
+    <message>
+        <source>Waiting</source>
+        <translation>Waiting</translation>
+    </message>
 </context>
 <context>
     <name>device_Frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
     </message>
     <message>
-        <source>Next</source>
+        <source>DeviceScreenNoSelectionTittle</source>
+        <translation>These devices will be tested:</translation>
+    </message>
+    <message>
+        <source>DeviceScreenWithSelectionTitle</source>
+        <translation>Select the devices to test:</translation>
+    </message>
+    <message>
+        <source>GoToNextScreenToolTip</source>
+        <translation>Go on with the selected devices</translation>
+    </message>
+    <message>
+        <source>LoadingLabel...</source>
+        <translation>Looking for devices...</translation>
+    </message>
+    <message>
+        <source>NextButton</source>
         <translation>Next</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the previous screen</translation>
+    </message>
+    <message>
+        <source>SelectAllCheckBox</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>SelectAllToolTip</source>
+        <translation>Select or clear every device</translation>
     </message>
 </context>
 <context>
@@ -136,8 +227,12 @@
 <context>
     <name>main_Frame</name>
     <message>
-        <source>PastLogs</source>
+        <source>PastLogsToken</source>
         <translation>Past logs</translation>
+    </message>
+    <message>
+        <source>PastLogsToolTips</source>
+        <translation>Show the logs of earlier test runs</translation>
     </message>
 </context>
 <context>
@@ -158,19 +253,71 @@
         <translation>Back to menu</translation>
     </message>
     <message>
+        <source>ProgressScreenTitle</source>
+        <translation>Running tests</translation>
+    </message>
+    <message>
+        <source>ReturnToMenuToolTip</source>
+        <translation>Return to the module list</translation>
+    </message>
+    <message>
+        <source>StopTests</source>
+        <translation>Stop tests</translation>
+    </message>
+    <message>
+        <source>StopTestsToolTip</source>
+        <translation>Ask the module to stop the running test</translation>
+    </message>
+    <message>
         <source>ViewLogs</source>
         <translation>View logs</translation>
+    </message>
+    <message>
+        <source>ViewLogsToolTip</source>
+        <translation>Show the log of this run</translation>
     </message>
 </context>
 <context>
     <name>test_Frame</name>
     <message>
-        <source>Back</source>
+        <source>BackButton</source>
         <translation>Back</translation>
     </message>
     <message>
-        <source>RunTests</source>
+        <source>BasicTest</source>
+        <translation>All tests of the module</translation>
+    </message>
+    <message>
+        <source>BasicTestToolTip</source>
+        <translation>Every test of the module runs unless you choose otherwise</translation>
+    </message>
+    <message>
+        <source>ReturnToPreviousScreenToolTip</source>
+        <translation>Return to the previous screen</translation>
+    </message>
+    <message>
+        <source>RunTestsButton</source>
         <translation>Run tests</translation>
+    </message>
+    <message>
+        <source>RunTestsToolTip</source>
+        <translation>Start the selected tests</translation>
+    </message>
+    <message>
+        <source>SelectAllCheckBox</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>SelectAllToolTip</source>
+        <translation>Select or clear every test</translation>
+    </message>
+    <message>
+        <source>TestScreenTitle</source>
+        <translation>Select the tests to run:</translation>
+    </message>
+    <message>
+        <source>TestSelectionToken</source>
+        <translation>Tests</translation>
     </message>
 </context>
 </TS>

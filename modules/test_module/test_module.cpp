@@ -39,6 +39,9 @@
 #ifndef TM_TEST_STEPS
 #define TM_TEST_STEPS 10 // progress steps of one test; the abort request is looked at before each
 #endif
+#ifndef TM_IGNORE_ABORT
+#define TM_IGNORE_ABORT 0 // 1: a test runs to its end whatever set_abort asked
+#endif
 #ifndef TM_ENUM_MS
 #define TM_ENUM_MS 0 // duration of enumerate_devices
 #endif
@@ -244,8 +247,7 @@ public:
 
     ZVK_MODULE_CALL int begin_tests() override {
         record("begin_tests");
-        for (int& count : counts)
-            count = 0;
+        tests_begun = true;
         append_log("START TESTS\n");
         append_record("MESSAGE", "DEVICE_SELECTED " + decimal(test_mask));
         return 0;
@@ -253,10 +255,13 @@ public:
 
     ZVK_MODULE_CALL int end_tests() override {
         record("end_tests");
-        // passed-failed-not supported-aborted, and the tests without a status
+        // passed-failed-not supported-aborted, and the tests without a status; all 0 for a device the
+        // module refused, whose tests never began (and whose log has no tests to close)
         result_code = decimal(counts[0]) + "-" + decimal(counts[1]) + "-" + decimal(counts[2]) + "-" +
                       decimal(counts[3]) + "-" + decimal(counts[4]);
-        append_log("STOP TESTS " + result_code + "\n");
+        if (tests_begun)
+            append_log("STOP TESTS " + result_code + "\n");
+        tests_begun = false;
         return 0;
     }
 
@@ -280,6 +285,8 @@ public:
 
     ZVK_MODULE_CALL int select_device(std::string device_id, int mask) override {
         record("select_device", device_id + " " + decimal(mask));
+        for (int& count : counts)
+            count = 0;
         if (++selections == TM_REFUSE_SELECT)
             return 1;
         selected_id = device_id;
@@ -318,7 +325,7 @@ public:
         if (index >= 0) {
             outcome = configured_statuses[index % configured_status_count];
             for (int step = 1; step <= TM_TEST_STEPS; ++step) {
-                if (__atomic_load_n(&abort_requested, __ATOMIC_ACQUIRE)) {
+                if (!TM_IGNORE_ABORT && __atomic_load_n(&abort_requested, __ATOMIC_ACQUIRE)) {
                     outcome = 3;
                     break;
                 }
@@ -374,6 +381,7 @@ private:
     int test_mask = 0;
     int selections = 0;
     int counts[5] = {0, 0, 0, 0, 0};
+    bool tests_begun = false;
     int progress = 0;        // written by the worker, read by the GUI thread
     int abort_requested = 0; // written by the GUI thread, read by the worker
 };

@@ -4,7 +4,7 @@
 set(ZVK_TEST_MODULE_VARIANTS
     standard single no_devices statuses slow log_busy refuse_first refuse_second read_only
     module_device no_log_screen no_end no_image null_image bad_image null_interface no_interface
-    no_used_screens unknown_import upper_case null_name other_section)
+    no_used_screens unknown_import upper_case null_name other_section ignore_abort)
 
 set(zvk_tm_standard [[TM_NAME="StandardModule"]])
 set(zvk_tm_single [[TM_NAME="SingleModule"]] TM_DEVICES=1 TM_TESTS=1)
@@ -28,6 +28,8 @@ set(zvk_tm_unknown_import [[TM_NAME="UnknownImportModule"]] TM_UNKNOWN_IMPORT=1)
 set(zvk_tm_upper_case [[TM_NAME="UpperCaseModule"]] TM_UPPER_CASE=1)
 set(zvk_tm_null_name TM_NULL_NAME=1)
 set(zvk_tm_other_section [[TM_NAME="OtherSectionModule"]] [[TM_SUBSYSTEM="TEST_OTHER_SECTION"]])
+set(zvk_tm_ignore_abort [[TM_NAME="IgnoreAbortModule"]] TM_DEVICES=1 TM_TESTS=1 TM_TEST_MS=60000 TM_TEST_STEPS=600
+    TM_IGNORE_ABORT=1)
 
 # The ones the program's run folder gets, so that a plain run shows modules.
 set(ZVK_RUN_DIR_TEST_MODULES standard statuses)

@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <QDir>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -14,6 +16,40 @@ using Access = GUIManagerTestAccess;
 
 namespace {
 
+class RecordingModule : public ModuleInterface {
+public:
+    std::vector<std::string> calls;
+    int select_result = 0;
+    std::string result = "HD-42";
+    TestStatus status = TestStatus::Aborted;
+    ZVK_MODULE_CALL int begin_tests() override { return note("begin_tests"); }
+    ZVK_MODULE_CALL int end_tests() override { return note("end_tests"); }
+    ZVK_MODULE_CALL int begin_run(std::int64_t t) override { return note("begin_run " + std::to_string(t)); }
+    ZVK_MODULE_CALL int end_run() override { return note("end_run"); }
+    ZVK_MODULE_CALL int reserved_6() override { return 0; }
+    ZVK_MODULE_CALL int select_device(std::string id, int mask) override {
+        note("select_device " + id + " " + std::to_string(mask));
+        return select_result;
+    }
+    ZVK_MODULE_CALL int enumerate_devices() override { return 0; }
+    ZVK_MODULE_CALL int run_test(int) override { return 0; }
+    ZVK_MODULE_CALL int get_test_progress() override { return 57; }
+    ZVK_MODULE_CALL int reserved_11() override { return 0; }
+    ZVK_MODULE_CALL int reserved_12() override { return 0; }
+    ZVK_MODULE_CALL DeviceMap* get_devices() override { return nullptr; }
+    ZVK_MODULE_CALL TestMap* get_tests() override { return nullptr; }
+    ZVK_MODULE_CALL TestStatus* get_test_status() override { return &status; }
+    ZVK_MODULE_CALL const std::string& get_result_code() override { return result; }
+    ZVK_MODULE_CALL int reserved_17() override { return 0; }
+    ZVK_MODULE_CALL int set_abort(bool a) override { return note(a ? "abort" : "no abort"); }
+
+private:
+    int note(const std::string& s) {
+        calls.push_back(s);
+        return 0;
+    }
+};
+
 class ScreenFlow : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -21,6 +57,11 @@ protected:
         saved_dir = QDir::currentPath();
         QDir::setCurrent(zvk_test::fresh_dir("screen_flow"));
         window.reset(new GUIManager(nullptr, Qt::WindowFlags()));
+        // A module and a choice, so that reaching the progress screen starts a run (its tests are
+        // requested from a worker without a module, so they never end unless a test reports them).
+        Access::bind(w(), &module);
+        w().devices_selected({"disk0"});
+        w().tests_selected({1});
     }
     void TearDown() override {
         window.reset();
@@ -33,6 +74,7 @@ protected:
     }
 
     QString saved_dir;
+    RecordingModule module;
     std::unique_ptr<GUIManager> window;
 };
 
@@ -57,13 +99,20 @@ TEST_F(ScreenFlow, NextScreenBitFollowsTheMask) {
         int from;
         int expected;
     } cases[] = {
-        {124, 2, 4}, {124, 4, 8}, {124, 8, 16}, {124, 16, 32}, {124, 32, 0}, // 4+8+16+32+64
-        {82, 2, 16}, {82, 16, 0},                                             // 2+16+64
-        {4 | 8 | 16 | 64, 16, 0},                                             // no log screen
-        {4 | 8, 2, 4}, {4 | 8, 8, 0},                                         // no end bit: ends all the same
-        {0, 2, 0},                                                            // nothing after main
-        {124, 0, 4}, {124, -3, 4},                                            // nothing shown yet
-        {-1, 2, 4},                                                           // no module bound
+        {124, 2, 4},
+        {124, 4, 8},
+        {124, 8, 16},
+        {124, 16, 32},
+        {124, 32, 0}, // 4+8+16+32+64
+        {82, 2, 16},
+        {82, 16, 0},              // 2+16+64
+        {4 | 8 | 16 | 64, 16, 0}, // no log screen
+        {4 | 8, 2, 4},
+        {4 | 8, 8, 0}, // no end bit: ends all the same
+        {0, 2, 0},     // nothing after main
+        {124, 0, 4},
+        {124, -3, 4}, // nothing shown yet
+        {-1, 2, 4},   // no module bound
     };
     for (const Case& c : cases) {
         with_mask(c.mask, c.from);
@@ -77,9 +126,10 @@ TEST_F(ScreenFlow, PreviousScreenBitFollowsTheMaskDownToMain) {
         int from;
         int expected;
     } cases[] = {
-        {124, 32, 16}, {124, 16, 8}, {124, 8, 4}, {124, 4, 2}, // main is reached though not in the mask
-        {82, 16, 2}, {4 | 16 | 64, 16, 4}, {4 | 16 | 64, 4, 2}, {-1, 8, 4},
-        {124, 2, 2}, {124, 0, 2}, // not asked for by the screens; must still end
+        {124, 32, 16}, {124, 16, 8},         {124, 8, 4},         {124, 4, 2}, // main is reached though not
+                                                                               // in the mask
+        {82, 16, 2},   {4 | 16 | 64, 16, 4}, {4 | 16 | 64, 4, 2}, {-1, 8, 4},  {124, 2, 2},
+        {124, 0, 2}, // not asked for by the screens; must still end
     };
     for (const Case& c : cases) {
         with_mask(c.mask, c.from);
@@ -97,6 +147,10 @@ TEST_F(ScreenFlow, WalksThePagesOfTheMaskForwardAndBack) {
         w().next_screen();
         EXPECT_EQ(Access::current_screen(w()), bits[i]);
         EXPECT_EQ(Access::page(w()), pages[i]);
+        if (bits[i] == ScreenBit::Progress) {
+            TestStatus passed = TestStatus::Passed;
+            w().update_test_status(1, &passed); // the run's one test ends, and with it the run
+        }
     }
     EXPECT_EQ(enumerate.count(), 1);
     EXPECT_EQ(tests.count(), 1);
@@ -107,6 +161,11 @@ TEST_F(ScreenFlow, WalksThePagesOfTheMaskForwardAndBack) {
     w().previous_screen();
     EXPECT_EQ(Access::current_screen(w()), 16);
     EXPECT_EQ(Access::page(w()), 3);
+    // The ended run is on view again; nothing new started.
+    EXPECT_EQ(std::count(module.calls.begin(), module.calls.end(), "end_run"), 1);
+    EXPECT_EQ(std::count_if(module.calls.begin(), module.calls.end(),
+                            [](const std::string& call) { return call.rfind("begin_run", 0) == 0; }),
+              1);
 }
 
 TEST_F(ScreenFlow, MaskWithoutLogScreenIgnoresViewLogs) {
@@ -186,43 +245,8 @@ TEST_F(ScreenFlow, RelaysTheWorkersResults) {
     EXPECT_EQ(int(finished.at(1).at(1).value<TestStatus>()), -1);
 }
 
-class RecordingModule : public ModuleInterface {
-public:
-    std::vector<std::string> calls;
-    int select_result = 0;
-    std::string result = "HD-42";
-    TestStatus status = TestStatus::Aborted;
-    ZVK_MODULE_CALL int begin_tests() override { return note("begin_tests"); }
-    ZVK_MODULE_CALL int end_tests() override { return note("end_tests"); }
-    ZVK_MODULE_CALL int begin_run(std::int64_t t) override { return note("begin_run " + std::to_string(t)); }
-    ZVK_MODULE_CALL int end_run() override { return note("end_run"); }
-    ZVK_MODULE_CALL int reserved_6() override { return 0; }
-    ZVK_MODULE_CALL int select_device(std::string id, int mask) override {
-        note("select_device " + id + " " + std::to_string(mask));
-        return select_result;
-    }
-    ZVK_MODULE_CALL int enumerate_devices() override { return 0; }
-    ZVK_MODULE_CALL int run_test(int) override { return 0; }
-    ZVK_MODULE_CALL int get_test_progress() override { return 57; }
-    ZVK_MODULE_CALL int reserved_11() override { return 0; }
-    ZVK_MODULE_CALL int reserved_12() override { return 0; }
-    ZVK_MODULE_CALL DeviceMap* get_devices() override { return nullptr; }
-    ZVK_MODULE_CALL TestMap* get_tests() override { return nullptr; }
-    ZVK_MODULE_CALL TestStatus* get_test_status() override { return &status; }
-    ZVK_MODULE_CALL const std::string& get_result_code() override { return result; }
-    ZVK_MODULE_CALL int reserved_17() override { return 0; }
-    ZVK_MODULE_CALL int set_abort(bool a) override { return note(a ? "abort" : "no abort"); }
-
-private:
-    int note(const std::string& s) {
-        calls.push_back(s);
-        return 0;
-    }
-};
-
 TEST_F(ScreenFlow, ForwardersCallTheModule) {
-    RecordingModule module;
-    Access::bind(w(), &module);
+    module.calls.clear();
     EXPECT_EQ(w().begin_run(1796811302), 0);
     EXPECT_EQ(Access::run_start(w()), 1796811302);
     w().set_abort(false);
@@ -233,10 +257,14 @@ TEST_F(ScreenFlow, ForwardersCallTheModule) {
     EXPECT_EQ(w().get_test_status(), TestStatus::Aborted);
     EXPECT_EQ(w().end_device_tests(), "HD-42");
     w().end_run();
-    const std::vector<std::string> expected{"begin_run 1796811302", "no abort", "select_device disk0 12", "begin_tests",
-                                            "select_device disk1 4", "end_tests", "end_run"};
+    const std::vector<std::string> expected{"begin_run 1796811302",
+                                            "no abort",
+                                            "select_device disk0 12",
+                                            "begin_tests",
+                                            "select_device disk1 4",
+                                            "end_tests",
+                                            "end_run"};
     EXPECT_EQ(module.calls, expected);
-    Access::bind(w(), nullptr);
 }
 
 TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {

@@ -3,8 +3,12 @@
 // Screen tests add what they need here rather than defining a class of the same name again.
 #include "gui_manager.h"
 
+#include <QButtonGroup>
+#include <QGridLayout>
 #include <QPushButton>
 #include <QStackedWidget>
+#include <QThread>
+#include <QTimer>
 
 class GUIManagerTestAccess {
 public:
@@ -42,4 +46,49 @@ public:
     static QPushButton* close_button(GUIManager& m) { return m.ui.close_pushButton; }
     static QString bios_text(GUIManager& m) { return m.ui.bios_label->text(); }
     static QString version_text(GUIManager& m) { return m.ui.version_label->text(); }
+    static QVector<std::string>& selected_devices(GUIManager& m) { return m.selected_devices; }
+    static QVector<int>& selected_tests(GUIManager& m) { return m.selected_tests; }
+
+    // The window frame.
+    static Ui_main_window& form(GUIManager& m) { return m.ui; }
+    static bool& maximized(GUIManager& m) { return m.maximized; }
+    static bool& dragging(GUIManager& m) { return m.dragging; }
+    static QPoint& drag_offset(GUIManager& m) { return m.drag_offset; }
+    static QPoint& saved_pos(GUIManager& m) { return m.saved_pos; }
+    static QSize& saved_size(GUIManager& m) { return m.saved_size; }
+    static QThread& worker_thread(GUIManager& m) { return m.worker_thread; }
+    static void mouse_move(GUIManager& m, QMouseEvent* e) { m.mouseMoveEvent(e); }
+
+    // The main screen.
+    static GUIMainScreen& main_screen(GUIManager& m) { return m.main_screen; }
+    static Ui_main_Frame& form(GUIMainScreen& s) { return s.ui; }
+    static QButtonGroup& button_group(GUIMainScreen& s) { return s.button_group; }
+    static QGridLayout* grid(GUIMainScreen& s) { return s.grid; }
+    static int columns(GUIMainScreen& s) { return s.columns; }
+    static QMap<int, QString>& button_names(GUIMainScreen& s) { return s.button_names; }
+
+    // The device screen.
+    static GUIDeviceScreen& device_screen(GUIManager& m) { return m.device_screen; }
+    static Ui_device_Frame& form(GUIDeviceScreen& s) { return s.ui; }
+    static QMap<std::string, int>& check_states(GUIDeviceScreen& s) { return s.check_states; }
+    static int properties(GUIDeviceScreen& s) { return s.properties; }
+
+    // The test screen.
+    static GUITestScreen& test_screen(GUIManager& m) { return m.test_screen; }
+    static Ui_test_Frame& form(GUITestScreen& s) { return s.ui; }
+    static bool advanced_mode(GUITestScreen& s) { return s.advanced_mode; }
+
+    // The progress screen's run.
+    static GUIProgressScreen& progress(GUIManager& m) { return m.progress_screen; }
+    static Ui_progress_Frame& progress_form(GUIManager& m) { return m.progress_screen.ui; }
+    static bool stopped(GUIManager& m) { return m.progress_screen.stopped; }
+    static bool running(GUIManager& m) { return m.progress_screen.running; }
+    static bool finished(GUIManager& m) { return m.progress_screen.finished; }
+    static bool polling(GUIManager& m) { return m.progress_screen.timer->isActive(); }
+    // The device block of a device id, or null.
+    static DiagnosticWidget* device_block(GUIManager& m, const std::string& id) {
+        return m.progress_screen.device_widgets.value(id).data();
+    }
+    static int device_block_count(GUIManager& m) { return int(m.progress_screen.device_widgets.size()); }
+    static void update_progress_bar(GUIManager& m) { m.progress_screen.update_progress_bar(); }
 };

@@ -1,5 +1,6 @@
 // GoogleTest entry point with the Qt application object the tests need.
 #include "sanitizer_hooks.h"
+#include "x_server.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,13 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     ::testing::InitGoogleTest(&argc, argv);
     zvk_test::install_sanitizer_hooks();
-    TestApplication app(argc, argv);
-    return RUN_ALL_TESTS();
+    zvk_test::start_shared_x_server();
+    int result = 0;
+    {
+        TestApplication app(argc, argv);
+        result = RUN_ALL_TESTS();
+    }
+    // The application's connection to the server goes first.
+    zvk_test::stop_shared_x_server();
+    return result;
 }

@@ -1,0 +1,446 @@
+// Whole test runs from the main window with the packed test modules: what the screen shows during and
+// after a run, and what the module is asked, in which order and on which thread.
+#include "call_record.h"
+#include "diagnostic_widget.h"
+#include "event_wait.h"
+#include "gui_manager.h"
+#include "gui_manager_access.h"
+#include "gui_message_boxes.h"
+#include "secure_library.h"
+#include "test_support.h"
+#include "test_widget.h"
+
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTest>
+
+#include <algorithm>
+#include <set>
+
+using Access = GUIManagerTestAccess;
+using zvk_test_modules::RecordedCall;
+
+namespace {
+
+const std::string long_id = "DEVICE_1_WITH_AN_IDENTIFIER_LONGER_THAN_A_SHORT_STRING";
+const std::vector<std::string> all_devices{"DEVICE_0", long_id, "DEVICE_2"};
+
+// The calls a test module received, one "operation argument..." text a call. Left out: the progress
+// polls, which come at the timer's pace, and the screens' questions for their properties when the flow
+// returns to its first screen, which are no part of a run.
+std::vector<std::string> calls_of(const QSharedPointer<SecureLibrary>& module) {
+    std::vector<std::string> calls;
+    void* record = module ? module->resolve("zvk_call_record") : nullptr;
+    if (!record)
+        return {"no call record"};
+    for (const RecordedCall& call :
+         zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(record))) {
+        if (call.operation == "get_test_progress" || call.operation == "get_screen_properties")
+            continue;
+        std::string text = call.operation;
+        for (const std::string& a : call.arguments)
+            text += " " + a;
+        calls.push_back(text);
+    }
+    return calls;
+}
+
+int count_of(const std::vector<std::string>& calls, const std::string& call) {
+    return int(std::count(calls.begin(), calls.end(), call));
+}
+
+// The calls a well-behaved run of these devices and tests makes after begin_run.
+std::vector<std::string> device_calls(const std::vector<std::string>& devices,
+                                      const std::vector<int>& tests) {
+    int mask = 0;
+    for (int code : tests)
+        mask |= code;
+    std::vector<std::string> calls;
+    for (const std::string& id : devices) {
+        calls.push_back("select_device " + id + " " + std::to_string(mask));
+        calls.push_back("begin_tests");
+        for (int code : tests) {
+            calls.push_back("run_test " + std::to_string(code));
+            calls.push_back("get_test_status");
+        }
+        calls.push_back("end_tests");
+        calls.push_back("get_result_code");
+    }
+    return calls;
+}
+
+QString label_text(QWidget* parent, const char* name) {
+    return parent->findChild<QLabel*>(name)->text();
+}
+bool plate_shown(DiagnosticWidget* block) {
+    return block->findChild<QWidget*>("error_frame")->isVisibleTo(block);
+}
+
+class ProgressRun : public ::testing::Test {
+protected:
+    void SetUp() override {
+        saved_dir = QDir::currentPath();
+        folder = zvk_test::fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        QDir::setCurrent(folder);
+    }
+    void TearDown() override {
+        window.reset();
+        QDir::setCurrent(saved_dir);
+    }
+
+    // A window over a folder with these test modules.
+    GUIManager& open_window(std::initializer_list<const char*> stems) {
+        for (const char* stem : stems) {
+            QString name = QString("diag_") + stem + ".dll";
+            EXPECT_TRUE(
+                QFile::copy(qEnvironmentVariable("ZVK_TEST_MODULES_DIR") + "/" + name, folder + "/" + name))
+                << stem;
+        }
+        window.reset(new GUIManager(nullptr, Qt::WindowFlags()));
+        return *window;
+    }
+    GUIManager& w() { return *window; }
+    QSharedPointer<SecureLibrary> module() { return Access::current_module(w()); }
+    std::vector<std::string> calls() { return calls_of(module()); }
+    void clear_calls() { zvk_test_modules::clear_call_record(module()->resolve("zvk_clear_call_record")); }
+
+    // Picks the module on the main screen, the devices once the module has listed them and the tests,
+    // then runs them; the call record starts empty at the run.
+    void start_run(const QString& module_name, const std::vector<std::string>& devices,
+                   const std::vector<int>& tests, int listed_devices = 3) {
+        w().init_module(module_name);
+        w().next_screen();
+        ASSERT_EQ(Access::page(w()), 1);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::devices(w()).size() == listed_devices; }));
+        w().devices_selected(QVector<std::string>(devices.begin(), devices.end()));
+        w().next_screen();
+        ASSERT_EQ(Access::page(w()), 2);
+        w().tests_selected(QVector<int>(tests.begin(), tests.end()));
+        clear_calls();
+        w().next_screen();
+    }
+    bool wait_for_end(int timeout_ms = 30000) {
+        return zvk_test::wait_until([&] { return Access::finished(w()); }, timeout_ms);
+    }
+    bool close_enabled() { return Access::close_button(w())->isEnabled(); }
+    QString summary() { return Access::progress_form(w()).tests_results_label->text(); }
+    QString overall() { return Access::progress_form(w()).main_progress_label->text(); }
+    TestWidget* row(const std::string& device, int code) {
+        DiagnosticWidget* block = Access::device_block(w(), device);
+        return block ? block->test_widget(code) : nullptr;
+    }
+    void press_escape() { QTest::keyClick(&Access::progress(w()), Qt::Key_Escape); }
+    // The run-end calls of the window's own thread and of the worker.
+    void expect_calls_on_their_threads() {
+        unsigned long gui = zvk_test_modules::current_thread_id();
+        void* record = module()->resolve("zvk_call_record");
+        for (const RecordedCall& call :
+             zvk_test_modules::parse_call_record(zvk_test_modules::read_call_record(record))) {
+            bool worker_call = call.operation == "run_test" || call.operation == "get_test_status";
+            EXPECT_EQ(call.thread != gui, worker_call) << call.operation;
+        }
+    }
+
+    QString saved_dir;
+    QString folder;
+    zvk_test::MessageBoxCloser boxes;
+    std::unique_ptr<GUIManager> window;
+};
+
+TEST_F(ProgressRun, AllPassedRunShowsTheGreenTextAloneAndEachDevicesResultCode) {
+    open_window({"standard"});
+    start_run("StandardModule", all_devices, {1, 2, 4});
+    ASSERT_EQ(Access::page(w()), 3);
+    EXPECT_FALSE(close_enabled()); // from the start of the run
+    EXPECT_TRUE(Access::running(w()));
+    EXPECT_TRUE(Access::polling(w()));
+    Ui_progress_Frame& form = Access::progress_form(w());
+    EXPECT_FALSE(form.back_menu_pushButton->isVisibleTo(&Access::progress(w())));
+    EXPECT_FALSE(form.view_logs_pushButton->isVisibleTo(&Access::progress(w())));
+    EXPECT_TRUE(form.stop_tests_pushButton->isEnabled());
+    EXPECT_EQ(row("DEVICE_0", 1)->status(), TestWidgetStatus::Running);
+    EXPECT_EQ(row("DEVICE_0", 2)->status(), TestWidgetStatus::Waiting);
+
+    // The running row follows the module's progress; the window stays closed to the close button.
+    EXPECT_TRUE(zvk_test::wait_until([&] {
+        TestWidget* r = row("DEVICE_0", 2);
+        return r->status() == TestWidgetStatus::Running && r->progress() > 0 && r->progress() < 100;
+    }));
+    EXPECT_FALSE(close_enabled());
+    ASSERT_TRUE(wait_for_end());
+
+    EXPECT_TRUE(close_enabled());
+    EXPECT_FALSE(Access::polling(w()));
+    EXPECT_EQ(summary(), "<font color='Green'><strong>AllPassed.</strong></font>");
+    EXPECT_TRUE(form.result_message_frame->isVisibleTo(&Access::progress(w())));
+    EXPECT_TRUE(form.back_menu_pushButton->isVisibleTo(&Access::progress(w())));
+    EXPECT_FALSE(form.stop_tests_pushButton->isVisibleTo(&Access::progress(w())));
+    EXPECT_EQ(overall(), "100%");
+    EXPECT_EQ(form.main_progressBar->value(), 100);
+    ASSERT_EQ(Access::device_block_count(w()), 3);
+    for (const std::string& id : all_devices) {
+        DiagnosticWidget* block = Access::device_block(w(), id);
+        EXPECT_TRUE(plate_shown(block)) << id;
+        EXPECT_EQ(label_text(block, "error_code_label"), "3-0-0-0-0") << id;
+        for (int code : {1, 2, 4}) {
+            EXPECT_EQ(row(id, code)->status(), TestWidgetStatus::Passed);
+            EXPECT_EQ(row(id, code)->progress(), 100);
+        }
+    }
+    EXPECT_EQ(label_text(Access::device_block(w(), "DEVICE_2"), "device_name_label"), "SolidStateDisk 2 ");
+
+    std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())), "set_abort 0"};
+    for (const std::string& call : device_calls(all_devices, {1, 2, 4}))
+        expected.push_back(call);
+    expected.push_back("end_run");
+    EXPECT_EQ(calls(), expected);
+    expect_calls_on_their_threads();
+
+    // The module wrote the run's section of the log under the run's start time.
+    std::string log = zvk_test::read_file(qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra/zedra.log");
+    size_t opened = log.find(" StandardModule " + std::to_string(Access::run_start(w())) + "\n");
+    ASSERT_NE(opened, std::string::npos);
+    EXPECT_NE(log.find("--- StandardModule\n", opened), std::string::npos);
+
+    // To the log screen and back: the ended run stays as it was and nothing starts.
+    form.view_logs_pushButton->click();
+    EXPECT_EQ(Access::page(w()), 4);
+    w().previous_screen();
+    EXPECT_EQ(Access::page(w()), 3);
+    EXPECT_EQ(calls(), expected);
+    EXPECT_EQ(summary(), "<font color='Green'><strong>AllPassed.</strong></font>");
+    form.back_menu_pushButton->click();
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_EQ(Access::device_block_count(w()), 0);
+}
+
+TEST_F(ProgressRun, SummaryCountsEachStatusInItsColourAndSkipsOtherValues) {
+    open_window({"statuses"});
+    start_run("StatusModule", {"DEVICE_0", long_id}, {1, 2, 4, 8, 16}, 2);
+    ASSERT_TRUE(wait_for_end());
+    EXPECT_EQ(summary(), "<font color='Green'><strong>2 TestsPassed.</strong></font> "
+                         "<font color='Red'><strong>2 ErrorsDetected.</strong></font> "
+                         "<font color='Orange'><strong>2 TestsAborted.</strong></font> "
+                         "<font color='Gray'><strong>2 TestsUnavailable.</strong></font> ");
+    const int shown[] = {TestWidgetStatus::Passed, TestWidgetStatus::Failed, TestWidgetStatus::NotSupported,
+                         TestWidgetStatus::Aborted,
+                         TestWidgetStatus::Running}; // status 7: the row keeps what it had
+    for (const std::string& id : {std::string("DEVICE_0"), long_id}) {
+        for (int i = 0; i < 5; ++i) {
+            EXPECT_EQ(row(id, 1 << i)->status(), shown[i]) << id << " test " << (1 << i);
+            EXPECT_EQ(row(id, 1 << i)->progress(), 100);
+        }
+        EXPECT_EQ(label_text(Access::device_block(w(), id), "error_code_label"), "1-1-1-1-1");
+    }
+    EXPECT_EQ(overall(), "100%");
+}
+
+TEST_F(ProgressRun, StopAsksForAnAbortAndStillRequestsEveryRemainingTest) {
+    open_window({"slow"});
+    start_run("SlowModule", {"DEVICE_0", long_id}, {1, 2}, 2);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return row("DEVICE_0", 1)->progress() > 0; }));
+    Ui_progress_Frame& form = Access::progress_form(w());
+    form.stop_tests_pushButton->click();
+    EXPECT_TRUE(Access::stopped(w()));
+    EXPECT_FALSE(Access::polling(w()));
+    // Aborting: Stop stays and only repeats the request; Esc does nothing.
+    EXPECT_TRUE(form.stop_tests_pushButton->isVisibleTo(&Access::progress(w())));
+    EXPECT_TRUE(form.stop_tests_pushButton->isEnabled());
+    form.stop_tests_pushButton->click();
+    press_escape();
+    EXPECT_EQ(Access::page(w()), 3);
+    EXPECT_EQ(count_of(calls(), "set_abort 1"), 2);
+
+    // No later row shows Running; from the first device's end on the bar reads 100.
+    bool later_row_ran = false, bar_below_100 = false;
+    ASSERT_TRUE(zvk_test::wait_until([&] {
+        for (auto [id, code] : {std::pair<std::string, int>("DEVICE_0", 2), {long_id, 1}, {long_id, 2}})
+            later_row_ran |= row(id, code)->status() == TestWidgetStatus::Running;
+        if (plate_shown(Access::device_block(w(), "DEVICE_0")))
+            bar_below_100 |= form.main_progressBar->value() != 100 || overall() != "100%";
+        return Access::finished(w());
+    }));
+    EXPECT_FALSE(later_row_ran);
+    EXPECT_FALSE(bar_below_100);
+    EXPECT_TRUE(close_enabled());
+
+    std::vector<std::string> run = calls();
+    EXPECT_EQ(count_of(run, "run_test 1"), 2);
+    EXPECT_EQ(count_of(run, "run_test 2"), 2);
+    EXPECT_EQ(count_of(run, "end_tests"), 2);
+    EXPECT_EQ(count_of(run, "get_result_code"), 2);
+    EXPECT_EQ(count_of(run, "end_run"), 1);
+    EXPECT_EQ(run.back(), "end_run");
+    for (auto [id, code] :
+         {std::pair<std::string, int>("DEVICE_0", 1), {"DEVICE_0", 2}, {long_id, 1}, {long_id, 2}})
+        EXPECT_EQ(row(id, code)->status(), TestWidgetStatus::Aborted) << id << " " << code;
+    EXPECT_EQ(summary(), "<font color='Orange'><strong>4 TestsAborted.</strong></font> ");
+
+    // Ended after an abort: Esc leads back to the first screen at once.
+    press_escape();
+    EXPECT_EQ(Access::page(w()), 0);
+}
+
+TEST_F(ProgressRun, EscapeAbortsARunningRunAndAfterANormalEndTakesTwoPresses) {
+    open_window({"slow", "single"});
+    start_run("SlowModule", {"DEVICE_0"}, {1}, 2);
+    ASSERT_TRUE(Access::running(w()));
+    press_escape(); // running: abort
+    EXPECT_TRUE(Access::stopped(w()));
+    EXPECT_EQ(count_of(calls(), "set_abort 1"), 1);
+    ASSERT_TRUE(wait_for_end());
+    w().back_to_main();
+
+    start_run("SingleModule", {"DEVICE_0"}, {1}, 1);
+    ASSERT_TRUE(wait_for_end());
+    QTest::keyClick(&Access::progress(w()), Qt::Key_A); // other keys do nothing
+    EXPECT_EQ(calls().back(), "end_run");
+    press_escape(); // ended: the module hears an abort, the run ends after it
+    EXPECT_EQ(calls().back(), "set_abort 1");
+    EXPECT_EQ(Access::page(w()), 3);
+    press_escape();
+    EXPECT_EQ(Access::page(w()), 0);
+}
+
+TEST_F(ProgressRun, RefusedFirstDeviceEndsTheRunAndReturnsToTheFirstScreen) {
+    open_window({"refuse_first"});
+    start_run("RefuseFirstModule", all_devices, {1, 2, 4});
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_TRUE(close_enabled());
+    EXPECT_FALSE(Access::running(w()));
+    EXPECT_EQ(Access::device_block_count(w()), 0);
+    const std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())),
+                                            "set_abort 0",
+                                            "select_device DEVICE_0 7",
+                                            "end_tests",
+                                            "get_result_code",
+                                            "end_run"};
+    EXPECT_EQ(calls(), expected);
+}
+
+TEST_F(ProgressRun, RefusedLaterDeviceShowsTheModulesTextAndTheRunGoesOn) {
+    open_window({"refuse_second"});
+    start_run("RefuseSecondModule", all_devices, {1, 2, 4});
+    ASSERT_TRUE(wait_for_end());
+    EXPECT_TRUE(close_enabled());
+    std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())), "set_abort 0"};
+    for (const std::string& call : device_calls({"DEVICE_0"}, {1, 2, 4}))
+        expected.push_back(call);
+    for (const std::string& call :
+         {"select_device " + long_id + " 7", std::string("end_tests"), std::string("get_result_code")})
+        expected.push_back(call);
+    for (const std::string& call : device_calls({"DEVICE_2"}, {1, 2, 4}))
+        expected.push_back(call);
+    expected.push_back("end_run");
+    EXPECT_EQ(calls(), expected);
+
+    DiagnosticWidget* refused = Access::device_block(w(), long_id);
+    EXPECT_TRUE(plate_shown(refused));
+    EXPECT_EQ(label_text(refused, "error_code_label"), "0-0-0-0-0");
+    for (int code : {1, 2, 4})
+        EXPECT_EQ(row(long_id, code)->status(), TestWidgetStatus::Waiting);
+    EXPECT_EQ(summary(), "<font color='Green'><strong>6 TestsPassed.</strong></font> ");
+}
+
+TEST_F(ProgressRun, BusyLogShowsItsBoxAndReturnsWithoutFurtherCalls) {
+    open_window({"log_busy"});
+    start_run("LogBusyModule", all_devices, {1});
+    ASSERT_EQ(boxes.seen().size(), 1);
+    const zvk_test::SeenMessageBox& box = boxes.seen()[0];
+    EXPECT_EQ(box.title, "LogBusyTitle");
+    EXPECT_EQ(box.text, "LogBusyText");
+    EXPECT_EQ(box.icon, QMessageBox::Critical);
+    EXPECT_EQ(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+    EXPECT_TRUE(box.modal);
+    EXPECT_FALSE(box.has_parent);
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_TRUE(close_enabled());
+    zvk_test::process_events_for(300); // no test would be requested later either
+    const std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w()))};
+    EXPECT_EQ(calls(), expected);
+}
+
+TEST_F(ProgressRun, ModuleAsDeviceRunsOneBlockTitledWithTheModulesWords) {
+    open_window({"module_device"});
+    start_run("ModuleDeviceModule", {"DEVICE_0", "DEVICE_2"}, {2});
+    ASSERT_TRUE(wait_for_end());
+    ASSERT_EQ(Access::device_block_count(w()), 1);
+    DiagnosticWidget* block = Access::device_block(w(), "ModuleDeviceModule");
+    ASSERT_NE(block, nullptr);
+    EXPECT_EQ(label_text(block, "device_name_label"), "ModuleDeviceModule ");
+    std::vector<std::string> run = calls();
+    ASSERT_GE(run.size(), 3u);
+    EXPECT_EQ(run[2], "select_device ModuleDeviceModule 2");
+}
+
+TEST_F(ProgressRun, ReadOnlyDeviceListRunsEveryDeviceTheModuleListed) {
+    open_window({"read_only"});
+    start_run("ReadOnlyModule", {}, {1});
+    ASSERT_TRUE(wait_for_end());
+    EXPECT_EQ(Access::device_block_count(w()), 3);
+    std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())), "set_abort 0"};
+    for (const std::string& call : device_calls(all_devices, {1}))
+        expected.push_back(call);
+    expected.push_back("end_run");
+    EXPECT_EQ(calls(), expected);
+}
+
+// A module whose tests never report back, so that the rows keep the progress a test gives them.
+class QuietModule : public ModuleInterface {
+public:
+    std::string result;
+    TestStatus status = TestStatus::Passed;
+    ZVK_MODULE_CALL int begin_tests() override { return 0; }
+    ZVK_MODULE_CALL int end_tests() override { return 0; }
+    ZVK_MODULE_CALL int begin_run(std::int64_t) override { return 0; }
+    ZVK_MODULE_CALL int end_run() override { return 0; }
+    ZVK_MODULE_CALL int reserved_6() override { return 0; }
+    ZVK_MODULE_CALL int select_device(std::string, int) override { return 0; }
+    ZVK_MODULE_CALL int enumerate_devices() override { return 0; }
+    ZVK_MODULE_CALL int run_test(int) override { return 0; }
+    ZVK_MODULE_CALL int get_test_progress() override { return 100; }
+    ZVK_MODULE_CALL int reserved_11() override { return 0; }
+    ZVK_MODULE_CALL int reserved_12() override { return 0; }
+    ZVK_MODULE_CALL DeviceMap* get_devices() override { return nullptr; }
+    ZVK_MODULE_CALL TestMap* get_tests() override { return nullptr; }
+    ZVK_MODULE_CALL TestStatus* get_test_status() override { return &status; }
+    ZVK_MODULE_CALL const std::string& get_result_code() override { return result; }
+    ZVK_MODULE_CALL int reserved_17() override { return 0; }
+    ZVK_MODULE_CALL int set_abort(bool) override { return 0; }
+};
+
+TEST_F(ProgressRun, OverallProgressIsTheMeanOfTheDeviceMeans) {
+    struct Case {
+        std::vector<std::vector<int>> rows; // progress of each device's rows
+        QString overall;
+    } cases[] = {
+        {{{100, 100, 50}, {0, 0, 0}}, "41%"},
+        {{{100, 100, 50}}, "83%"}, // one device: its own average, not divided
+        {{{100, 50, 0}, {100, 100, 50}, {100, 100, 100}}, "77%"},
+    };
+    open_window({});
+    QuietModule quiet;
+    Access::bind(w(), &quiet);
+    for (const Case& c : cases) {
+        std::vector<std::string> ids;
+        for (size_t d = 0; d < c.rows.size(); ++d)
+            ids.push_back("disk" + std::to_string(d));
+        w().devices_selected(QVector<std::string>(ids.begin(), ids.end()));
+        w().tests_selected({1, 2, 4});
+        Access::set_screen(w(), ScreenBit::Progress);
+        ASSERT_EQ(Access::page(w()), 3);
+        for (size_t d = 0; d < c.rows.size(); ++d)
+            for (size_t t = 0; t < 3; ++t)
+                row(ids[d], 1 << t)->set_progress(c.rows[d][t]);
+        Access::update_progress_bar(w());
+        EXPECT_EQ(overall(), c.overall);
+        EXPECT_EQ(Access::progress_form(w()).main_progressBar->value(), c.overall.chopped(1).toInt());
+        Access::progress(w()).init_screen(ScreenBit::Main); // forget the run for the next case
+    }
+    Access::bind(w(), nullptr);
+}
+
+} // namespace

@@ -1,0 +1,60 @@
+#include "x_input.h"
+
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+
+namespace zvk_test {
+
+namespace {
+
+Display* as_display(void* connection) {
+    return static_cast<Display*>(connection);
+}
+
+} // namespace
+
+XPointer::XPointer(const std::string& display) {
+    Display* d = XOpenDisplay(display.c_str());
+    if (!d)
+        return;
+    int event_base = 0, error_base = 0, major = 0, minor = 0;
+    if (!XTestQueryExtension(d, &event_base, &error_base, &major, &minor)) {
+        XCloseDisplay(d);
+        return;
+    }
+    connection = d;
+}
+
+XPointer::~XPointer() {
+    if (connection)
+        XCloseDisplay(as_display(connection));
+}
+
+void XPointer::move_to(int x, int y) {
+    if (!connection)
+        return;
+    XTestFakeMotionEvent(as_display(connection), -1, x, y, CurrentTime);
+    XSync(as_display(connection), False);
+}
+
+void XPointer::press(int button) {
+    if (!connection)
+        return;
+    XTestFakeButtonEvent(as_display(connection), static_cast<unsigned>(button), True, CurrentTime);
+    XSync(as_display(connection), False);
+}
+
+void XPointer::release(int button) {
+    if (!connection)
+        return;
+    XTestFakeButtonEvent(as_display(connection), static_cast<unsigned>(button), False, CurrentTime);
+    XSync(as_display(connection), False);
+}
+
+void XPointer::click(int x, int y, int button) {
+    move_to(x, y);
+    press(button);
+    release(button);
+}
+
+} // namespace zvk_test

@@ -1,0 +1,30 @@
+#pragma once
+// Real pointer input in an X server through its XTEST extension: the server moves its pointer and
+// presses its buttons as a mouse would, and every client receives the events a user's hand gives.
+#include <string>
+
+namespace zvk_test {
+
+class XPointer {
+public:
+    // Connects to the server of the given display (":N").
+    explicit XPointer(const std::string& display);
+    ~XPointer();
+    XPointer(const XPointer&) = delete;
+    XPointer& operator=(const XPointer&) = delete;
+
+    // False when the server cannot be reached or lacks the XTEST extension.
+    bool ok() const { return connection != nullptr; }
+
+    // Each call returns once the server has handled it. Positions are screen coordinates; button 1 is
+    // the left button.
+    void move_to(int x, int y);
+    void press(int button = 1);
+    void release(int button = 1);
+    void click(int x, int y, int button = 1);
+
+private:
+    void* connection = nullptr; // the Xlib Display
+};
+
+} // namespace zvk_test
