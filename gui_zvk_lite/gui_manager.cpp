@@ -6,6 +6,7 @@
 #include "worker_idle_watch.h"
 
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QStringList>
 
 #include <sstream>
@@ -24,12 +25,12 @@ void keep_for_process_life(ModuleThread* worker) {
 
 GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
     : QMainWindow(parent, flags), module_interface(nullptr), get_module_name_export(nullptr),
-      get_module_image_export(nullptr), get_used_screens_export(nullptr), get_screen_properties_export(nullptr),
-      get_module_interface_export(nullptr), delete_module_interface_export(nullptr), used_screens(-1),
-      current_screen(0), first_screen(0), screen_stack(nullptr), main_screen(this), device_screen(this),
-      progress_screen(this), test_screen(this), log_screen(this), log_selection_screen(this),
-      module_thread(nullptr), worker_thread(nullptr), maximized(false), dragging(false), run_start(0),
-      switch_pending(false), advance_after_switch(false) {
+      get_module_image_export(nullptr), get_used_screens_export(nullptr),
+      get_screen_properties_export(nullptr), get_module_interface_export(nullptr),
+      delete_module_interface_export(nullptr), used_screens(-1), current_screen(0), first_screen(0),
+      screen_stack(nullptr), main_screen(this), device_screen(this), progress_screen(this), test_screen(this),
+      log_screen(this), log_selection_screen(this), module_thread(nullptr), worker_thread(nullptr),
+      maximized(false), dragging(false), run_start(0), switch_pending(false), advance_after_switch(false) {
     // The images live in the GUI library, which is static: make sure its resources are registered.
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);
@@ -90,9 +91,18 @@ void GUIManager::stop_worker() {
     }
 }
 
-QString GUIManager::get_current_module() { return module_name; }
+bool GUIManager::end_worker(int wait_ms) {
+    worker_thread.quit();
+    return worker_thread.wait(QDeadlineTimer(wait_ms));
+}
 
-ModuleInterface* GUIManager::get_interface() { return module_interface; }
+QString GUIManager::get_current_module() {
+    return module_name;
+}
+
+ModuleInterface* GUIManager::get_interface() {
+    return module_interface;
+}
 
 int GUIManager::begin_device_tests(std::string device_id, int test_mask) {
     int result = module_interface->select_device(device_id, test_mask);
@@ -111,18 +121,26 @@ int GUIManager::begin_run(std::int64_t start) {
     return module_interface->begin_run(start);
 }
 
-void GUIManager::end_run() { module_interface->end_run(); }
+void GUIManager::end_run() {
+    module_interface->end_run();
+}
 
 void GUIManager::start_test(int code) {
     emit run_test(code);
     request_sent();
 }
 
-void GUIManager::request_sent() { worker_idle->request_sent(); }
+void GUIManager::request_sent() {
+    worker_idle->request_sent();
+}
 
-int GUIManager::get_test_progress() { return module_interface->get_test_progress(); }
+int GUIManager::get_test_progress() {
+    return module_interface->get_test_progress();
+}
 
-TestStatus GUIManager::get_test_status() { return *module_interface->get_test_status(); }
+TestStatus GUIManager::get_test_status() {
+    return *module_interface->get_test_status();
+}
 
 int GUIManager::get_screen_properties(int screen_bit) {
     if (!get_screen_properties_export)
@@ -130,7 +148,9 @@ int GUIManager::get_screen_properties(int screen_bit) {
     return get_screen_properties_export(screen_bit);
 }
 
-void GUIManager::set_abort(bool value) { module_interface->set_abort(value); }
+void GUIManager::set_abort(bool value) {
+    module_interface->set_abort(value);
+}
 
 QString GUIManager::translate_tokens(QString text) {
     std::istringstream words(text.toStdString());
@@ -160,9 +180,13 @@ void GUIManager::update_test_status(int code, TestStatus* status) {
     emit test_finished(code, value);
 }
 
-void GUIManager::devices_selected(QVector<std::string> ids) { selected_devices = ids; }
+void GUIManager::devices_selected(QVector<std::string> ids) {
+    selected_devices = ids;
+}
 
-void GUIManager::tests_selected(QVector<int> tests_code) { selected_tests = tests_code; }
+void GUIManager::tests_selected(QVector<int> tests_code) {
+    selected_tests = tests_code;
+}
 
 void GUIManager::next_screen() {
     // A module button whose binding waits for the worker: move on once the module is bound.
@@ -173,7 +197,9 @@ void GUIManager::next_screen() {
     set_screen(next_screen_bit());
 }
 
-void GUIManager::previous_screen() { set_screen(previous_screen_bit()); }
+void GUIManager::previous_screen() {
+    set_screen(previous_screen_bit());
+}
 
 void GUIManager::back_to_main() {
     emit init_screens(first_screen);
@@ -247,7 +273,9 @@ int GUIManager::previous_screen_bit() {
     return b;
 }
 
-QString GUIManager::get_command_line_module() { return command_line_module(QCoreApplication::arguments()); }
+QString GUIManager::get_command_line_module() {
+    return command_line_module(QCoreApplication::arguments());
+}
 
 QString command_line_module(const QStringList& args) {
     if (args.size() > 1) {

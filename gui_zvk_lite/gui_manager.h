@@ -62,6 +62,9 @@ public:
     void set_normal_enabled(bool enabled);
     void set_maximize_enabled(bool enabled);
     void set_close_enabled(bool enabled);
+    // Asks the worker to end and waits for it at most wait_ms; false when it is still inside a module
+    // call then. Nothing still queued for it runs.
+    bool end_worker(int wait_ms);
 
 signals:
     void module_loaded();

@@ -10,6 +10,6 @@ SingleInstanceGuard single_instance_guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    close_windows_on_termination_request();
+    CloseOnTerminationRequest close_on_request(&app);
     return run_program(app, single_instance_guard);
 }

@@ -12,6 +12,16 @@
 #include <QMessageBox>
 #include <QTranslator>
 
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+// How long the end of the program waits for a worker that is inside a module call.
+constexpr int worker_grace_ms = 2000;
+
+} // namespace
+
 bool load_translator(QTranslator& translator, const QString& locale_name) {
     if (translator.load("gui_zvk_lite_" + locale_name)) {
         QCoreApplication::installTranslator(&translator);
@@ -62,5 +72,14 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
     QFont font("Segoi UI", 8);
     QApplication::setFont(font);
     app.setStyleSheet(application_style_sheet());
-    return app.exec();
+    int result = app.exec();
+    // A module call that does not return (a test that ignores the abort) must not keep the process
+    // alive once its window has gone. After a short grace time the process ends with the loop's result
+    // at once: the module's code is still running, so its object is not released and it is not
+    // unmapped; the system reclaims the memory.
+    if (!window.end_worker(worker_grace_ms)) {
+        std::fflush(nullptr);
+        std::_Exit(result);
+    }
+    return result;
 }

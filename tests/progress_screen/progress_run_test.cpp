@@ -6,15 +6,17 @@
 #include "gui_manager.h"
 #include "gui_manager_access.h"
 #include "gui_message_boxes.h"
+#include "gui_module_window.h"
 #include "secure_library.h"
 #include "test_support.h"
 #include "test_widget.h"
 
 #include <gtest/gtest.h>
 
-#include <QDir>
+#include <QCheckBox>
 #include <QFile>
 #include <QLabel>
+#include <QListWidget>
 #include <QTest>
 
 #include <algorithm>
@@ -79,48 +81,61 @@ bool plate_shown(DiagnosticWidget* block) {
     return block->findChild<QWidget*>("error_frame")->isVisibleTo(block);
 }
 
+// The check box of a list row, or null (a read-only list has none).
+QCheckBox* row_box(QListWidget* list, int row) {
+    QListWidgetItem* item = list->item(row);
+    return item ? qobject_cast<QCheckBox*>(list->itemWidget(item)) : nullptr;
+}
+
+// Checks exactly the rows whose key is among the wanted ones, clicking as a user would; the rows
+// list the keys in ascending order.
+template <typename Key>
+void check_exactly(QListWidget* list, const QList<Key>& keys, const std::vector<Key>& wanted) {
+    for (int row = 0; row < keys.size(); ++row) {
+        QCheckBox* box = row_box(list, row);
+        if (!box)
+            continue;
+        bool want = std::find(wanted.begin(), wanted.end(), keys[row]) != wanted.end();
+        if (box->isChecked() != want)
+            box->click();
+    }
+}
+
 class ProgressRun : public ::testing::Test {
 protected:
     void SetUp() override {
-        saved_dir = QDir::currentPath();
-        folder = zvk_test::fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        QDir::setCurrent(folder);
+        // Each run reads as the only one in the log; the log screen has no earlier runs to go through.
+        QFile::remove(qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra/zedra.log");
     }
-    void TearDown() override {
-        window.reset();
-        QDir::setCurrent(saved_dir);
-    }
+    void TearDown() override { modules.reset(); }
 
-    // A window over a folder with these test modules.
-    GUIManager& open_window(std::initializer_list<const char*> stems) {
-        for (const char* stem : stems) {
-            QString name = QString("diag_") + stem + ".dll";
-            EXPECT_TRUE(
-                QFile::copy(qEnvironmentVariable("ZVK_TEST_MODULES_DIR") + "/" + name, folder + "/" + name))
-                << stem;
-        }
-        window.reset(new GUIManager(nullptr, Qt::WindowFlags()));
-        return *window;
+    // A window over a working folder with these test modules.
+    GUIManager& open_window(const QStringList& stems) {
+        modules.reset(new zvk_test::ModuleWindow(
+            ::testing::UnitTest::GetInstance()->current_test_info()->name(), stems));
+        return w();
     }
-    GUIManager& w() { return *window; }
+    GUIManager& w() { return modules->window(); }
     QSharedPointer<SecureLibrary> module() { return Access::current_module(w()); }
     std::vector<std::string> calls() { return calls_of(module()); }
     void clear_calls() { zvk_test_modules::clear_call_record(module()->resolve("zvk_clear_call_record")); }
 
-    // Picks the module on the main screen, the devices once the module has listed them and the tests,
-    // then runs them; the call record starts empty at the run.
+    // Clicks the module's button on the main screen, the devices once the module has listed them and
+    // the tests, then Run; the call record starts empty at the run.
     void start_run(const QString& module_name, const std::vector<std::string>& devices,
-                   const std::vector<int>& tests, int listed_devices = 3) {
-        w().init_module(module_name);
-        w().next_screen();
-        ASSERT_EQ(Access::page(w()), 1);
-        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::devices(w()).size() == listed_devices; }));
-        w().devices_selected(QVector<std::string>(devices.begin(), devices.end()));
-        w().next_screen();
+                   const std::vector<int>& tests) {
+        ASSERT_TRUE(modules->choose(module_name));
+        // A module switch waits while the worker is still busy with the module before.
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 1; }));
+        ASSERT_TRUE(modules->wait_for_devices());
+        Ui_device_Frame& device_form = Access::form(Access::device_screen(w()));
+        check_exactly(device_form.device_listWidget, Access::devices(w()).keys(), devices);
+        device_form.next_pushButton->click();
         ASSERT_EQ(Access::page(w()), 2);
-        w().tests_selected(QVector<int>(tests.begin(), tests.end()));
+        Ui_test_Frame& test_form = Access::form(Access::test_screen(w()));
+        check_exactly(test_form.tests_listWidget, Access::tests(w()).keys(), tests);
         clear_calls();
-        w().next_screen();
+        test_form.run_tests_pushButton->click();
     }
     bool wait_for_end(int timeout_ms = 30000) {
         return zvk_test::wait_until([&] { return Access::finished(w()); }, timeout_ms);
@@ -144,10 +159,8 @@ protected:
         }
     }
 
-    QString saved_dir;
-    QString folder;
     zvk_test::MessageBoxCloser boxes;
-    std::unique_ptr<GUIManager> window;
+    std::unique_ptr<zvk_test::ModuleWindow> modules;
 };
 
 TEST_F(ProgressRun, AllPassedRunShowsTheGreenTextAloneAndEachDevicesResultCode) {
@@ -219,7 +232,7 @@ TEST_F(ProgressRun, AllPassedRunShowsTheGreenTextAloneAndEachDevicesResultCode) 
 
 TEST_F(ProgressRun, SummaryCountsEachStatusInItsColourAndSkipsOtherValues) {
     open_window({"statuses"});
-    start_run("StatusModule", {"DEVICE_0", long_id}, {1, 2, 4, 8, 16}, 2);
+    start_run("StatusModule", {"DEVICE_0", long_id}, {1, 2, 4, 8, 16});
     ASSERT_TRUE(wait_for_end());
     EXPECT_EQ(summary(), "<font color='Green'><strong>2 TestsPassed.</strong></font> "
                          "<font color='Red'><strong>2 ErrorsDetected.</strong></font> "
@@ -240,7 +253,7 @@ TEST_F(ProgressRun, SummaryCountsEachStatusInItsColourAndSkipsOtherValues) {
 
 TEST_F(ProgressRun, StopAsksForAnAbortAndStillRequestsEveryRemainingTest) {
     open_window({"slow"});
-    start_run("SlowModule", {"DEVICE_0", long_id}, {1, 2}, 2);
+    start_run("SlowModule", {"DEVICE_0", long_id}, {1, 2});
     ASSERT_TRUE(zvk_test::wait_until([&] { return row("DEVICE_0", 1)->progress() > 0; }));
     Ui_progress_Frame& form = Access::progress_form(w());
     form.stop_tests_pushButton->click();
@@ -286,15 +299,16 @@ TEST_F(ProgressRun, StopAsksForAnAbortAndStillRequestsEveryRemainingTest) {
 
 TEST_F(ProgressRun, EscapeAbortsARunningRunAndAfterANormalEndTakesTwoPresses) {
     open_window({"slow", "single"});
-    start_run("SlowModule", {"DEVICE_0"}, {1}, 2);
+    start_run("SlowModule", {"DEVICE_0"}, {1});
     ASSERT_TRUE(Access::running(w()));
     press_escape(); // running: abort
     EXPECT_TRUE(Access::stopped(w()));
     EXPECT_EQ(count_of(calls(), "set_abort 1"), 1);
     ASSERT_TRUE(wait_for_end());
-    w().back_to_main();
+    press_escape(); // ended after an abort: straight back
+    ASSERT_EQ(Access::page(w()), 0);
 
-    start_run("SingleModule", {"DEVICE_0"}, {1}, 1);
+    start_run("SingleModule", {"DEVICE_0"}, {1});
     ASSERT_TRUE(wait_for_end());
     QTest::keyClick(&Access::progress(w()), Qt::Key_A); // other keys do nothing
     EXPECT_EQ(calls().back(), "end_run");

@@ -63,9 +63,10 @@ public:
         } while (t.elapsed() < wait_ms);
         return false;
     }
-    // Asks the program to end as the desktop would, and waits for its exit code.
-    int terminate() {
-        ::kill(pid_t(process.processId()), SIGTERM);
+    // Asks the program to end as the desktop (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP)
+    // would, and waits for its exit code.
+    int terminate(int signal = SIGTERM) {
+        ::kill(pid_t(process.processId()), signal);
         if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
             return -1;
         return process.exitCode();
@@ -94,16 +95,19 @@ TEST_F(ProgramStart, FirstStartHoldsTheNameAndEndsWithTheLoopWhenItsWindowCloses
         QString dir;
         bool english_file; // put a copy of the built translator file there
         QStringList lines;
+        int end_signal; // how the program is asked to end
     } cases[] = {
-        {"C", work, false, {"Default language not found...", "Executing with tokens."}},
+        {"C", work, false, {"Default language not found...", "Executing with tokens."}, SIGTERM},
         {"de_DE.UTF-8",
          work,
          true,
-         {"\"Language was not loaded - System's Language: de_DE\"", "Loading default language."}},
+         {"\"Language was not loaded - System's Language: de_DE\"", "Loading default language."},
+         SIGINT},
         {"C",
          run_dir,
          false,
-         {"\"Language was not loaded - System's Language: C\"", "Loading default language."}},
+         {"\"Language was not loaded - System's Language: C\"", "Loading default language."},
+         SIGHUP},
     };
     for (const Case& c : cases) {
         QFile::remove(work + "/gui_zvk_lite_en.qm");
@@ -119,7 +123,7 @@ TEST_F(ProgramStart, FirstStartHoldsTheNameAndEndsWithTheLoopWhenItsWindowCloses
             SingleInstanceGuard probe(program_mutex);
             EXPECT_TRUE(probe.is_already_running()) << "the program holds its name while it runs";
         }
-        EXPECT_EQ(program.terminate(), 0) << program.err.toStdString();
+        EXPECT_EQ(program.terminate(c.end_signal), 0) << c.end_signal << ": " << program.err.toStdString();
         SingleInstanceGuard after(program_mutex);
         EXPECT_FALSE(after.is_already_running()) << "the name went with the program";
     }

@@ -1,0 +1,60 @@
+// The program as it ends while a module call does not return: the program's own start-up with its
+// termination requests, and a window driven into a run of diag_ignore_abort. Writes "running" to its
+// standard output once the module's test has begun; the test then asks it to end.
+#include "call_record.h"
+#include "close_requests.h"
+#include "event_wait.h"
+#include "gui_manager.h"
+#include "gui_manager_access.h"
+#include "secure_library.h"
+#include "single_instance_guard.h"
+#include "start_up.h"
+
+#include <QApplication>
+#include <QTimer>
+
+#include <cstdio>
+
+namespace {
+
+GUIManager* main_window() {
+    for (QWidget* widget : QApplication::topLevelWidgets()) {
+        if (auto* window = qobject_cast<GUIManager*>(widget))
+            return window;
+    }
+    return nullptr;
+}
+
+bool test_running(GUIManager& w) {
+    void* record = GUIManagerTestAccess::current_module(w)->resolve("zvk_call_record");
+    return zvk_test_modules::read_call_record(record).find(" run_test 1\n") != std::string::npos;
+}
+
+// Module, device and test, as the screens would hand them over.
+void start_run() {
+    GUIManager* w = main_window();
+    if (!w)
+        return;
+    w->init_module("IgnoreAbortModule");
+    w->next_screen();
+    if (!zvk_test::wait_until([&] { return !GUIManagerTestAccess::devices(*w).isEmpty(); }))
+        return;
+    w->devices_selected({"DEVICE_0"});
+    w->next_screen();
+    w->tests_selected({1});
+    w->next_screen();
+    if (!zvk_test::wait_until([&] { return test_running(*w); }))
+        return;
+    std::printf("running\n");
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    SingleInstanceGuard guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191BB16F9E6}");
+    QApplication app(argc, argv);
+    close_windows_on_termination_request();
+    QTimer::singleShot(0, &start_run);
+    return run_program(app, guard);
+}

@@ -1,0 +1,55 @@
+// The end of the program while the worker is inside a module call that does not return: a termination
+// request closes the window, and the process ends after a short grace time with the event loop's
+// result instead of waiting for the call.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+
+#include <signal.h>
+
+namespace {
+
+TEST(RunExit, TerminationDuringAModuleCallThatDoesNotReturnEndsWithinTheGraceTime) {
+    QString folder = zvk_test::fresh_dir("run_exit");
+    ASSERT_TRUE(QFile::copy(qEnvironmentVariable("ZVK_TEST_MODULES_DIR") + "/diag_ignore_abort.dll",
+                            folder + "/diag_ignore_abort.dll"));
+    QProcess program;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("ZVK_KERNEL_OBJECTS_DIR", zvk_test::fresh_dir("run_exit_objects"));
+    program.setProcessEnvironment(env);
+    program.setWorkingDirectory(folder);
+    program.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    program.start(RUN_EXIT_PROBE, {});
+    ASSERT_TRUE(program.waitForStarted());
+
+    // The module's test has begun and ignores every abort for a minute.
+    QByteArray out;
+    QElapsedTimer waiting;
+    waiting.start();
+    while (!out.contains("running\n") && waiting.elapsed() < 60000 && program.state() == QProcess::Running) {
+        program.waitForReadyRead(1000);
+        out += program.readAllStandardOutput();
+    }
+    ASSERT_TRUE(out.contains("running\n")) << out.toStdString();
+
+    QElapsedTimer ending;
+    ending.start();
+    ::kill(pid_t(program.processId()), SIGTERM);
+    bool ended = program.waitForFinished(30000);
+    qint64 took = ending.elapsed();
+    if (!ended) {
+        program.kill();
+        program.waitForFinished(5000);
+    }
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0);
+    // Grace time 2 s, and a margin for a loaded machine and the sanitizer builds.
+    EXPECT_LT(took, 2000 + 6000);
+}
+
+} // namespace
