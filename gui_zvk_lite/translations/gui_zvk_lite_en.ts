@@ -32,7 +32,7 @@
     </message>
     <message>
         <source>ErrorsDetected</source>
-        <translation>tests found errors</translation>
+        <translation>with errors</translation>
     </message>
     <message>
         <source>Failed</source>
@@ -108,15 +108,15 @@
     </message>
     <message>
         <source>TestsAborted</source>
-        <translation>tests aborted</translation>
+        <translation>aborted</translation>
     </message>
     <message>
         <source>TestsPassed</source>
-        <translation>tests passed</translation>
+        <translation>passed</translation>
     </message>
     <message>
         <source>TestsUnavailable</source>
-        <translation>tests not available</translation>
+        <translation>not available</translation>
     </message>
     <message>
         <source>Waiting</source>
@@ -254,7 +254,7 @@
     </message>
     <message>
         <source>ProgressScreenTitle</source>
-        <translation>Running tests</translation>
+        <translation>Test run</translation>
     </message>
     <message>
         <source>ReturnToMenuToolTip</source>

@@ -54,7 +54,7 @@ void start_run() {
 int main(int argc, char** argv) {
     SingleInstanceGuard guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191BB16F9E6}");
     QApplication app(argc, argv);
-    close_windows_on_termination_request();
+    CloseOnTerminationRequest close_on_request(&app);
     QTimer::singleShot(0, &start_run);
     return run_program(app, guard);
 }
