@@ -87,7 +87,7 @@ public:
     explicit ProtectedView(const MappedModule* module) : map(module->code_base, module->image_size) {}
 
     template <class T> std::optional<T> read(std::uint64_t offset) const {
-        if (!map.contains(offset, sizeof(T)) || !readable(offset, sizeof(T)))
+        if (!map.contains(offset, sizeof(T)) || !readable(offset, sizeof(T), tables))
             return std::nullopt;
         return map.read<T>(offset);
     }
@@ -105,7 +105,7 @@ public:
             std::uint64_t end = page_end < map.size() ? page_end : map.size();
             if (end - at > limit - text.size())
                 end = at + (limit - text.size());
-            if (!readable(at, end - at))
+            if (!readable(at, end - at, texts))
                 return false;
             const char* bytes = reinterpret_cast<const char*>(map.at(at));
             if (const void* nul = std::memchr(bytes, 0, std::size_t(end - at))) {
@@ -119,22 +119,28 @@ public:
     }
 
 private:
+    // Pages of the mapping found readable: [from, to).
+    struct Known {
+        std::uint64_t from = 0, to = 0;
+    };
+
     // Whether [offset, offset + count) of the mapping, which it contains, is readable. The pages
-    // last found readable are remembered: a lookup reads table after table entry from the same few
-    // pages, and their protection does not change while it runs.
-    bool readable(std::uint64_t offset, std::uint64_t count) const {
-        if (offset >= known_from && offset <= known_to && count <= known_to - offset)
+    // last found readable are remembered, one range for table entries and one for texts: a lookup
+    // goes back and forth between the name table and the names, each on the same few pages, and
+    // their protection does not change while it runs.
+    bool readable(std::uint64_t offset, std::uint64_t count, Known& known) const {
+        if (offset >= known.from && offset <= known.to && count <= known.to - offset)
             return true;
         if (IsBadReadPtr(map.at(offset), UINT_PTR(count)))
             return false;
-        known_from = offset / kPage * kPage;
+        known.from = offset / kPage * kPage;
         std::uint64_t end = (offset + count + kPage - 1) / kPage * kPage;
-        known_to = end < map.size() ? end : map.size();
+        known.to = end < map.size() ? end : map.size();
         return true;
     }
 
     BoundedBytes map;
-    mutable std::uint64_t known_from = 0, known_to = 0; // empty at first
+    mutable Known tables, texts;
 };
 
 BOOL call_entry(MappedModule* module, DWORD reason) {
