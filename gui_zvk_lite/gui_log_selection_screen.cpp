@@ -4,6 +4,7 @@
 #include "gui_manager.h"
 #include "log_html.h"
 #include "log_reader.h"
+#include "log_view_loader.h"
 
 #include <QCalendarWidget>
 #include <QCoreApplication>
@@ -11,6 +12,7 @@
 #include <QDateTime>
 #include <QKeyEvent>
 #include <QTime>
+#include <QVector>
 
 #include <cstdint>
 #include <limits>
@@ -32,6 +34,7 @@ std::uint32_t to_time_t(const QDateTime& time) {
 
 GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_) : QFrame(nullptr), manager(manager_) {
     ui.setupUi(this);
+    loader = new LogViewLoader(ui.html_log_textEdit);
     ui.log_vizualization_frame->hide();
     // The dates are set before the connections exist, so construction runs no date_changed.
     ui.from_dateEdit->setDate(QDate::currentDate());
@@ -45,6 +48,7 @@ GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_) : QFrame(null
 }
 
 void GUILogSelectionScreen::reset() {
+    loader->cancel();
     ui.html_log_textEdit->clear();
     ui.from_dateEdit->setDate(QDate::currentDate());
     ui.to_dateEdit->setDate(QDate::currentDate());
@@ -63,6 +67,7 @@ void GUILogSelectionScreen::date_changed() {
 
 void GUILogSelectionScreen::update_logs() {
     setFocus(Qt::ActiveWindowFocusReason);
+    loader->cancel();
     ui.html_log_textEdit->clear();
     LogReader reader;
     LogHtml html;
@@ -79,15 +84,20 @@ void GUILogSelectionScreen::update_logs() {
     const std::uint32_t to =
         to_time_t(QDateTime(ui.to_dateEdit->date(), QTime(23, 59, 59, 999), Qt::LocalTime));
     reader.set_interval(std::int64_t(from), std::int64_t(to));
-    // Every section of every run in the range, oldest run first; the run time is not compared.
-    while (html.add_group(reader.next_group(), 0, QStringLiteral("ALL"))) {
+    // Every section of every run in the range, oldest run first; the run time is not compared. Each
+    // run's text stands on its own, so a long result can go into the view in pieces.
+    QVector<qsizetype> run_starts;
+    bool more = true;
+    while (more) {
+        run_starts.append(html.html().size());
+        more = html.add_group(reader.next_group(), 0, QStringLiteral("ALL"));
     }
 
     const QString text = html.html();
     if (text.isEmpty())
         show_status(QCoreApplication::translate("Translations", "IntervalLogNotFound"));
     else
-        ui.html_log_textEdit->setText(text);
+        loader->show(text, run_starts);
 }
 
 void GUILogSelectionScreen::show_status(const QString& message) {

@@ -6,6 +6,7 @@
 #include <QString>
 
 class GUIManager;
+class LogViewLoader;
 class QKeyEvent;
 
 class GUILogSelectionScreen : public QFrame {
@@ -28,4 +29,5 @@ private:
 
     Ui_log_selection_Frame ui;
     GUIManager* manager;
+    LogViewLoader* loader; // belongs to the view
 };

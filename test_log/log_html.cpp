@@ -56,6 +56,22 @@ std::string translate_log_code(const std::string& code) {
 
 LogHtml::LogHtml() : locale_(QLocale::system()) {}
 
+const std::string& LogHtml::code_text(const std::string& code) const {
+    // A log repeats a few codes many times over: each is turned into its text once.
+    auto found = codes_.find(code);
+    if (found == codes_.end())
+        found = codes_.emplace(code, translate_log_code(code)).first;
+    return found->second;
+}
+
+const std::string& LogHtml::row_time(std::int64_t time) const {
+    // Records come in bursts that share their second; each second is formatted once.
+    auto found = row_times_.find(time);
+    if (found == row_times_.end())
+        found = row_times_.emplace(time, to_latin1(date_text(time, QLocale::ShortFormat))).first;
+    return found->second;
+}
+
 QString LogHtml::date_text(std::int64_t time, QLocale::FormatType format) const {
     // Times are shown from their low 32 bits as an unsigned count (valid up to 2106).
     const auto seconds = static_cast<std::uint32_t>(static_cast<std::uint64_t>(time));
@@ -63,9 +79,9 @@ QString LogHtml::date_text(std::int64_t time, QLocale::FormatType format) const 
 }
 
 std::string LogHtml::message_text(const LogMessage& message) const {
-    std::string text = translate_log_code(message.tag) + " " + translate_log_code(message.token) + " ";
+    std::string text = code_text(message.tag) + " " + code_text(message.token) + " ";
     for (const std::string& param : message.params)
-        text += translate_log_code(param) + " ";
+        text += code_text(param) + " ";
     return text;
 }
 
@@ -82,7 +98,7 @@ bool LogHtml::add_group(const LogGroup* group, std::uint64_t run_time, const QSt
                               (wanted == name && run_time == static_cast<std::uint64_t>(group->group));
         if (!selected)
             continue;
-        add_title(translate_log_code(subsystem.name), date_text(group->group, QLocale::LongFormat));
+        add_title(code_text(subsystem.name), date_text(group->group, QLocale::LongFormat));
         for (const auto& device : subsystem.devices)
             add_device(device.second, subsystem.broken);
     }
@@ -95,38 +111,36 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
     open_indent("5");
     open_table();
     for (const LogProperty& property : device.properties)
-        add_row(translate_log_code(property.first), property.second, alternation_colour);
-    add_row(translate_log_code("RESOURCES:"), "", alternation_colour);
+        add_row(code_text(property.first), property.second, alternation_colour);
+    add_row(code_text("RESOURCES:"), "", alternation_colour);
     close_table();
 
     open_indent("5");
     open_table();
     for (const auto& resource : device.resources) {
-        add_row(translate_log_code("TYPE"), translate_log_code(resource.first), alternation_colour);
+        add_row(code_text("TYPE"), code_text(resource.first), alternation_colour);
         for (const auto& instance : resource.second) {
             for (const LogProperty& property : instance.second)
-                add_row(translate_log_code(property.first), property.second, alternation_colour);
+                add_row(code_text(property.first), property.second, alternation_colour);
         }
     }
     close_table();
     close_indent();
 
     open_table();
-    add_row(translate_log_code("START TESTS"), "", alternation_colour);
+    add_row(code_text("START TESTS"), "", alternation_colour);
     for (const LogMessage& message : device.messages)
-        add_row(to_latin1(date_text(message.time, QLocale::ShortFormat)), message_text(message),
-                alternation_colour);
+        add_row(row_time(message.time), message_text(message), alternation_colour);
     for (const LogTest& test : device.tests) {
-        const std::string name = translate_log_code(test.name);
-        add_row(to_latin1(date_text(test.start, QLocale::ShortFormat)), name, alternation_colour);
+        const std::string name = code_text(test.name);
+        add_row(row_time(test.start), name, alternation_colour);
         for (const LogMessage& message : test.messages)
-            add_row(to_latin1(date_text(message.time, QLocale::ShortFormat)), message_text(message),
-                    alternation_colour);
-        const std::string stop = name + " " + translate_log_code(test.result) + " " +
+            add_row(row_time(message.time), message_text(message), alternation_colour);
+        const std::string stop = name + " " + code_text(test.result) + " " +
                                  to_latin1(QString::number(test.time_spent, 'g', 6)) + " s";
-        add_row(to_latin1(date_text(test.stop, QLocale::ShortFormat)), stop, stop_colour(test.result));
+        add_row(row_time(test.stop), stop, stop_colour(test.result));
     }
-    add_row(translate_log_code("STOP TESTS"), "", alternation_colour);
+    add_row(code_text("STOP TESTS"), "", alternation_colour);
     close_table();
     close_indent();
 
@@ -150,17 +164,17 @@ void LogHtml::add_row(const std::string& key, const std::string& value, const st
 }
 
 void LogHtml::add_device_header(const std::string& name, const std::string& code) {
-    html_ += QStringLiteral(
-                 "<table cellspacing=\"0\" cellpadding=\"10\">"
-                 "<tr style=\"background: url(log_device_header_bg.png); background-repeat: repeat-x; "
-                 "background-position: center;\">"
-                 "<td width=\"100%\" height=\"0%\"><b>") +
-             escaped(name) +
-             QStringLiteral("</b></td>"
-                            "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
-                            "<div style=\"color: #FFFFFF\" ><b>") +
-             QCoreApplication::translate("Translations", "ResultCode").toHtmlEscaped() + QStringLiteral(": ") +
-             escaped(code) + QStringLiteral("</b></div></td></tr></table><br>");
+    html_ +=
+        QStringLiteral("<table cellspacing=\"0\" cellpadding=\"10\">"
+                       "<tr style=\"background: url(log_device_header_bg.png); background-repeat: repeat-x; "
+                       "background-position: center;\">"
+                       "<td width=\"100%\" height=\"0%\"><b>") +
+        escaped(name) +
+        QStringLiteral("</b></td>"
+                       "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
+                       "<div style=\"color: #FFFFFF\" ><b>") +
+        QCoreApplication::translate("Translations", "ResultCode").toHtmlEscaped() + QStringLiteral(": ") +
+        escaped(code) + QStringLiteral("</b></div></td></tr></table><br>");
 }
 
 void LogHtml::add_title(const std::string& title, const QString& date) {
@@ -188,7 +202,8 @@ void LogHtml::close_table() {
 }
 
 void LogHtml::open_indent(const std::string& pixels) {
-    html_ += QStringLiteral("<blockquote style=\"margin: 0px 0px 0px ") + escaped(pixels) + QStringLiteral("px\">");
+    html_ += QStringLiteral("<blockquote style=\"margin: 0px 0px 0px ") + escaped(pixels) +
+             QStringLiteral("px\">");
 }
 
 void LogHtml::close_indent() {

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 // A log code (upper-case words joined by underscores) as a translation token: ALL_PASSED gives
@@ -47,10 +48,15 @@ public:
 
 private:
     QString date_text(std::int64_t time, QLocale::FormatType format) const;
+    // translate_log_code and the short date of a row, remembered for this builder's life.
+    const std::string& code_text(const std::string& code) const;
+    const std::string& row_time(std::int64_t time) const;
     std::string message_text(const LogMessage& message) const;
     void add_device(const LogDevice& device, bool broken);
 
     QString html_{""};
     int rows_ = 0; // shared by every row this builder writes, so alternation runs on across tables
     QLocale locale_;
+    mutable std::unordered_map<std::string, std::string> codes_;
+    mutable std::unordered_map<std::int64_t, std::string> row_times_;
 };

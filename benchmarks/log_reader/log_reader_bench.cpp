@@ -2,6 +2,7 @@
 // and prints the parse speed and peak memory beside the time `wc -l` takes over the same file.
 //   log_reader_bench [megabytes]   (default 100; ZVK_BENCH_KEEP=1 keeps the log for a profiler)
 // The parse runs in a fresh child process so that its peak memory is its own.
+#include "bench_log_writer.h"
 #include "log_reader.h"
 
 #include <QtGlobal>
@@ -27,97 +28,21 @@ double seconds_since(Clock::time_point start) {
     return std::chrono::duration<double>(Clock::now() - start).count();
 }
 
-std::string stamp(std::int64_t t) {
-    const std::time_t value = std::time_t(t);
-    struct tm parts;
-    gmtime_r(&value, &parts);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y%m%dT%H%M%SUTC", &parts);
-    return text;
-}
-
-struct Writer {
-    std::FILE* file = nullptr;
-    std::string buffer;
-    std::uint64_t lines = 0;
-    std::uint64_t bytes = 0;
-    std::int64_t now = 1796811300;
-    std::uint64_t tick = 0;
-
-    void line(const std::string& text) {
-        buffer += text;
-        buffer += "\r\n";
-        ++lines;
-        if (buffer.size() > (1u << 20))
-            flush();
-    }
-    // Records come in bursts: most share their second with a neighbour.
-    void record(const std::string& rest) {
-        if (++tick % 3 == 0)
-            ++now;
-        line(stamp(now) + " " + rest);
-    }
-    void flush() {
-        std::fwrite(buffer.data(), 1, buffer.size(), file);
-        bytes += buffer.size();
-        buffer.clear();
-    }
-};
-
-void write_device(Writer& w, const std::string& uid, const std::string& name, int tests, int messages) {
-    w.line("UID: " + uid);
-    w.line("DISPLAYNAME: " + name);
-    w.line("MODEL: WDC WD10EZEX-08WN4A0");
-    w.line("SERIAL: WD-WCC6Y3KX" + uid + "0123");
-    w.line("FIRMWARE: 01.01A01");
-    w.line("INTERFACE: SATA 6.0 Gb/s");
-    w.line("NOTE: spare: 12 sectors");
-    w.line(">>> RESOURCE PARTITION");
-    for (int p = 0; p < 2; ++p) {
-        w.line("INDEX: " + std::to_string(p));
-        w.line("SIZE: 500 GB");
-        w.line("FILESYSTEM: NTFS");
-        w.line("LABEL: DATA" + std::to_string(p));
-    }
-    w.line("<<< RESOURCE");
-    w.line("START TESTS");
-    w.record("MESSAGE DEVICE_READY");
-    static const char* const names[] = {"SMART_CHECK", "SURFACE_SCAN", "READ_SPEED", "SEEK_TEST", "BUTTERFLY"};
-    for (int t = 0; t < tests; ++t) {
-        const std::string test = names[t % 5];
-        w.record("START " + test);
-        for (int m = 0; m < messages; ++m) {
-            if (m % 7 == 6)
-                w.record("WARNING SLOW_SECTOR_FOUND " + std::to_string(1024 * m) + " " + std::to_string(m));
-            else
-                w.record("MESSAGE PROGRESS " + std::to_string(m * 100 / messages) + " PERCENT");
-        }
-        w.record("STOP " + test + (t % 11 == 10 ? " FAILURE " : " SUCCESS ") + std::to_string(t + 1) + ".25");
-    }
-    w.line("STOP TESTS 0-1-" + uid);
-}
-
 void write_log(const std::string& path, double megabytes) {
-    Writer w;
-    w.file = std::fopen(path.c_str(), "wb");
-    if (!w.file) {
-        std::perror(path.c_str());
-        std::exit(1);
-    }
-    for (std::int64_t run = 0; double(w.bytes + w.buffer.size()) < megabytes * 1e6; ++run) {
+    bench_log::Writer w(path);
+    for (std::int64_t run = 0; double(w.bytes()) < megabytes * 1e6; ++run) {
         const std::string key = std::to_string(1796811300 + run * 3600);
-        w.line("+++ " + stamp(w.now) + " STORAGE " + key);
+        w.line("+++ " + bench_log::stamp(w.now()) + " STORAGE " + key);
         for (int d = 0; d < 3; ++d)
-            write_device(w, std::to_string(d), "Disk " + std::to_string(d), 5, 12);
+            bench_log::write_device(w, std::to_string(d), "Disk " + std::to_string(d), 5, 12);
         w.line("--- STORAGE");
-        w.line("+++ " + stamp(w.now) + " MEMORY " + key);
-        write_device(w, "DIMM0", "DIMM 0", 3, 30);
+        w.line("+++ " + bench_log::stamp(w.now()) + " MEMORY " + key);
+        bench_log::write_device(w, "DIMM0", "DIMM 0", 3, 30);
         w.line("--- MEMORY");
     }
-    w.flush();
-    std::fclose(w.file);
-    std::printf("log: %.1f MB, %llu lines, written to %s\n", double(w.bytes) / 1e6,
-                static_cast<unsigned long long>(w.lines), path.c_str());
+    w.close();
+    std::printf("log: %.1f MB, %llu lines, written to %s\n", double(w.bytes()) / 1e6,
+                static_cast<unsigned long long>(w.lines()), path.c_str());
 }
 
 long peak_kilobytes() {
@@ -162,16 +87,8 @@ int main(int argc, char** argv) {
         return parse_child(std::atof(argv[2]), std::atof(argv[3]), std::atof(argv[4]));
     const double megabytes = argc > 1 ? std::atof(argv[1]) : 100;
 
-    char folder_template[] = "/tmp/zvk_log_bench_XXXXXX";
-    const char* drive = mkdtemp(folder_template);
-    if (!drive) {
-        std::perror("mkdtemp");
-        return 1;
-    }
-    setenv("ZVK_DRIVE_C", drive, 1);
-    const std::string folder = std::string(drive) + "/zedra";
-    mkdir(folder.c_str(), 0755);
-    const std::string path = folder + "/zedra.log";
+    std::string drive;
+    const std::string path = bench_log::make_drive(drive);
     write_log(path, megabytes);
     struct stat info;
     stat(path.c_str(), &info);
@@ -208,11 +125,9 @@ int main(int argc, char** argv) {
         waitpid(child, &status, 0);
     }
     if (qEnvironmentVariableIsSet("ZVK_BENCH_KEEP")) {
-        std::printf("kept: ZVK_DRIVE_C=%s\n", drive);
+        std::printf("kept: ZVK_DRIVE_C=%s\n", drive.c_str());
         return 0;
     }
-    unlink(path.c_str());
-    rmdir(folder.c_str());
-    rmdir(drive);
+    bench_log::remove_drive(drive, path);
     return 0;
 }

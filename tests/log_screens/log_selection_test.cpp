@@ -4,6 +4,7 @@
 #include "log_fixture.h"
 #include "log_html.h"
 #include "log_reader.h"
+#include "log_view_loader.h"
 
 #include <gtest/gtest.h>
 
@@ -130,6 +131,41 @@ TEST_F(LogSelection, ListsEverySectionOfEveryRunOldestFirst) {
     while (html.add_group(reader.next_group(), 0, "ALL")) {
     }
     EXPECT_EQ(view_content(view()), content_of(html.html()));
+}
+
+// Enough runs that their text goes into the view in pieces: the view ends with exactly the whole
+// text, and a reset while the pieces are under way leaves the view empty.
+TEST_F(LogSelection, LongResultEndsAsTheWholeText) {
+    std::string log;
+    const std::int64_t midnight = local_time(today, 0, 0, 0);
+    for (int i = 450; i >= 1; --i)
+        log += section("StandardModule", midnight - i * 3600, "Disk " + std::to_string(i));
+    write_log(log);
+    const QDate first = today.addDays(-20);
+
+    LogViewLoader* loader = view()->findChild<LogViewLoader*>();
+    ASSERT_NE(loader, nullptr);
+    QSignalSpy loaded(loader, SIGNAL(loaded()));
+    search(first, today);
+    EXPECT_FALSE(bar_shown());
+    ASSERT_TRUE(loader->loading());
+    ASSERT_TRUE(loaded.wait(120000));
+
+    LogReader reader;
+    ASSERT_EQ(reader.open(), 0);
+    reader.parse();
+    reader.set_interval(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
+    LogHtml html;
+    while (html.add_group(reader.next_group(), 0, "ALL")) {
+    }
+    EXPECT_EQ(view_content(view()), content_of(html.html()));
+
+    search(first, today);
+    ASSERT_TRUE(loader->loading());
+    screen().reset();
+    EXPECT_FALSE(loader->loading());
+    EXPECT_FALSE(loaded.wait(2000));
+    EXPECT_TRUE(view()->document()->isEmpty());
 }
 
 TEST_F(LogSelection, DateLimitsDecideWhetherSearchIsPossible) {
