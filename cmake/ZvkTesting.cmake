@@ -7,6 +7,13 @@
 # (tests/support/x_server.h); without a server its tests that need one are reported skipped.
 find_package(GTest REQUIRED)
 
+# Under ThreadSanitizer every test, and every program a test starts, reads the suppressions of the
+# distribution's Qt and GLib.
+set(ZVK_SANITIZER_TEST_ENV "")
+if(ZVK_SANITIZE STREQUAL "thread")
+    set(ZVK_SANITIZER_TEST_ENV "TSAN_OPTIONS=suppressions=${PROJECT_SOURCE_DIR}/tests/support/tsan_suppressions.txt;")
+endif()
+
 function(zvk_add_test)
     cmake_parse_arguments(T "QT_MAIN;X_SERVER" "NAME;TIMEOUT" "SOURCES;LIBS;ENV" ${ARGN})
     add_executable(${T_NAME} ${T_SOURCES})
@@ -29,5 +36,5 @@ function(zvk_add_test)
     endif()
     set_tests_properties(${T_NAME} PROPERTIES
         TIMEOUT ${T_TIMEOUT}
-        ENVIRONMENT "QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_SMBIOS_DIR=${work}/no_smbios_tables;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
+        ENVIRONMENT "${ZVK_SANITIZER_TEST_ENV}QT_QPA_PLATFORM=offscreen;LC_ALL=C;LANG=C;TZ=UTC;ZVK_TEST_WORK_DIR=${work};ZVK_DRIVE_C=${work}/drive_c;ZVK_SMBIOS_DIR=${work}/no_smbios_tables;ZVK_TEST_DATA_DIR=${CMAKE_BINARY_DIR}/test_data;ZVK_RUN_DIR=${ZVK_RUN_DIR};ZVK_TEST_MODULES_DIR=${CMAKE_BINARY_DIR}/test_modules;${T_ENV}")
 endfunction()

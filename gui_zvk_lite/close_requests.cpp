@@ -1,7 +1,7 @@
 #include "close_requests.h"
 
-#include <QApplication>
 #include <QMetaObject>
+#include <QObject>
 
 #include <mutex>
 
@@ -24,9 +24,9 @@ BOOL WINAPI on_control_event(DWORD event) {
         return FALSE; // Ctrl+Break and the rest keep their default: the process ends
     {
         std::lock_guard<std::mutex> g(target_lock);
+        // By name, so that Qt alone makes, carries and frees the queued call.
         if (target)
-            QMetaObject::invokeMethod(
-                target, [] { QApplication::closeAllWindows(); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(target, "closeAllWindows", Qt::QueuedConnection);
     }
     if (event == CTRL_CLOSE_EVENT)
         Sleep(close_grace_ms);

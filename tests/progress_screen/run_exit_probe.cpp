@@ -1,6 +1,7 @@
 // The program as it ends while a module call does not return: the program's own start-up with its
 // termination requests, and a window driven into a run of diag_ignore_abort. Writes "running" to its
-// standard output once the module's test has begun; the test then asks it to end.
+// standard output once the module's test has begun, presses Stop and writes "stop answered" when the
+// request reached the module while the run goes on; the test then asks it to end.
 #include "call_record.h"
 #include "close_requests.h"
 #include "event_wait.h"
@@ -30,6 +31,11 @@ bool test_running(GUIManager& w) {
     return zvk_test_modules::read_call_record(record).find(" run_test 1\n") != std::string::npos;
 }
 
+bool abort_requested(GUIManager& w) {
+    void* record = GUIManagerTestAccess::current_module(w)->resolve("zvk_call_record");
+    return zvk_test_modules::read_call_record(record).find(" set_abort 1\n") != std::string::npos;
+}
+
 // Module, device and test, as the screens would hand them over.
 void start_run() {
     GUIManager* w = main_window();
@@ -46,6 +52,11 @@ void start_run() {
     if (!zvk_test::wait_until([&] { return test_running(*w); }))
         return;
     std::printf("running\n");
+    // Stop answers while the module's call goes on: the request reaches the module and the run waits.
+    GUIManagerTestAccess::progress_form(*w).stop_tests_pushButton->click();
+    zvk_test::process_events_for(300);
+    if (GUIManagerTestAccess::stopped(*w) && GUIManagerTestAccess::running(*w) && abort_requested(*w))
+        std::printf("stop answered\n");
     std::fflush(stdout);
 }
 

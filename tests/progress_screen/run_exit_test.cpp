@@ -35,6 +35,13 @@ TEST(RunExit, TerminationDuringAModuleCallThatDoesNotReturnEndsWithinTheGraceTim
         out += program.readAllStandardOutput();
     }
     ASSERT_TRUE(out.contains("running\n")) << out.toStdString();
+    // Stop was pressed; the window answered while the module's call went on.
+    while (!out.contains("stop answered\n") && waiting.elapsed() < 60000 &&
+           program.state() == QProcess::Running) {
+        program.waitForReadyRead(1000);
+        out += program.readAllStandardOutput();
+    }
+    EXPECT_TRUE(out.contains("stop answered\n")) << out.toStdString();
 
     QElapsedTimer ending;
     ending.start();
