@@ -3,8 +3,6 @@
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
 #include <QMetaObject>
-#include <QMutex>
-#include <QMutexLocker>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -12,16 +10,21 @@
 #include <QTextDocumentFragment>
 #include <QTextEdit>
 #include <QTextOption>
-#include <QWaitCondition>
+#include <QThread>
 
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
 #include <optional>
-#include <vector>
 
 struct LogViewLoader::Load {
-    QMutex mutex;
-    QWaitCondition piece_ready; // or cancelled
+    std::mutex mutex;
+    std::condition_variable changed; // a piece imported, or the load given up
     bool cancelled = false;
+    QStringList texts;    // the pieces' HTML; only read (at(), never []) once the workers run
+    std::size_t next = 0; // the next piece to import
     std::vector<std::optional<QTextDocumentFragment>> pieces; // imported, not yet joined
+    int running = 0;                                          // workers that have not ended
 };
 
 namespace {
@@ -71,33 +74,71 @@ struct Delivery {
     ~Delivery() { delete document; }
 };
 
+void worker_ended(LogViewLoader::Load& load) {
+    std::lock_guard<std::mutex> lock(load.mutex);
+    --load.running;
+}
+
+// Imports pieces, in text order, until none is left or the load is given up.
+void import_pieces(std::shared_ptr<LogViewLoader::Load> load) {
+    for (;;) {
+        std::size_t index;
+        {
+            std::lock_guard<std::mutex> lock(load->mutex);
+            if (load->cancelled || load->next == std::size_t(load->texts.size()))
+                break;
+            index = load->next++;
+        }
+        QTextDocumentFragment fragment = QTextDocumentFragment::fromHtml(load->texts.at(qsizetype(index)));
+        std::lock_guard<std::mutex> lock(load->mutex);
+        load->pieces[index] = std::move(fragment);
+        load->changed.notify_all();
+    }
+    worker_ended(*load);
+}
+
 } // namespace
 
 LogViewLoader::LogViewLoader(QTextEdit* view_, qsizetype direct_limit_, qsizetype piece_size_)
-    : QObject(view_), view(view_), direct_limit(direct_limit_), piece_size(piece_size_) {
-    joiner.setMaxThreadCount(1);
-}
+    : QObject(view_), view(view_), direct_limit(direct_limit_), piece_size(piece_size_) {}
 
 LogViewLoader::~LogViewLoader() {
     cancel();
     // The workers refer to this object until they end.
-    importers.waitForDone();
-    joiner.waitForDone();
+    join_finished_workers(true);
 }
 
 void LogViewLoader::cancel() {
     if (!load)
         return;
     {
-        QMutexLocker lock(&load->mutex);
+        std::lock_guard<std::mutex> lock(load->mutex);
         load->cancelled = true;
-        load->piece_ready.wakeAll();
     }
+    load->changed.notify_all();
     load.reset();
+}
+
+void LogViewLoader::join_finished_workers(bool wait) {
+    for (auto it = workers.begin(); it != workers.end();) {
+        bool ended;
+        {
+            std::lock_guard<std::mutex> lock(it->load->mutex);
+            ended = it->load->running == 0;
+        }
+        if (ended || wait) {
+            for (std::thread& thread : it->threads)
+                thread.join();
+            it = workers.erase(it);
+        } else {
+            ++it;
+        }
+    }
 }
 
 void LogViewLoader::show(const QString& html, const QVector<qsizetype>& part_starts) {
     cancel();
+    join_finished_workers(false);
     if (html.size() <= direct_limit) {
         view->setText(html);
         emit loaded();
@@ -113,23 +154,16 @@ void LogViewLoader::show(const QString& html, const QVector<qsizetype>& part_sta
     view->setText(pieces_of(pieces.first(), part_starts, piece_size / 8).first());
 
     load = std::make_shared<Load>();
+    load->texts = pieces;
     load->pieces.resize(std::size_t(pieces.size()));
-    // Queued in text order, so the pieces tend to be done in the order they are joined.
-    for (qsizetype i = 0; i < pieces.size(); ++i) {
-        importers.start([load = load, piece = pieces[i], i] {
-            {
-                QMutexLocker lock(&load->mutex);
-                if (load->cancelled)
-                    return;
-            }
-            QTextDocumentFragment fragment = QTextDocumentFragment::fromHtml(piece);
-            QMutexLocker lock(&load->mutex);
-            load->pieces[std::size_t(i)] = std::move(fragment);
-            load->piece_ready.wakeAll();
-        });
-    }
-    joiner.start([this, load = load, setup = DocumentSetup(view->document()),
-                  gui = QCoreApplication::instance()->thread()] {
+    const int importers = int(std::min<qsizetype>(std::max(1, QThread::idealThreadCount()), pieces.size()));
+    load->running = importers + 1;
+    Workers started{load, {}};
+    for (int i = 0; i < importers; ++i)
+        started.threads.emplace_back(import_pieces, load);
+    // Joins the pieces in text order into a document of its own, then hands it to this object's thread.
+    started.threads.emplace_back([this, load = load, setup = DocumentSetup(view->document()),
+                                  gui = QCoreApplication::instance()->thread()] {
         auto delivery = std::make_shared<Delivery>();
         delivery->document = new QTextDocument;
         setup.apply(delivery->document);
@@ -137,29 +171,37 @@ void LogViewLoader::show(const QString& html, const QVector<qsizetype>& part_sta
         for (auto& slot : load->pieces) {
             std::optional<QTextDocumentFragment> fragment;
             {
-                QMutexLocker lock(&load->mutex);
-                while (!slot && !load->cancelled)
-                    load->piece_ready.wait(&load->mutex);
+                std::unique_lock<std::mutex> lock(load->mutex);
+                load->changed.wait(lock, [&] { return slot || load->cancelled; });
                 if (load->cancelled)
-                    return;
+                    break;
                 fragment.swap(slot);
             }
             end.movePosition(QTextCursor::End);
             end.insertFragment(*fragment);
         }
-        delivery->document->moveToThread(gui);
-        QMetaObject::invokeMethod(
-            this,
-            [this, load, delivery] {
-                QTextDocument* document = delivery->document;
-                delivery->document = nullptr;
-                if (load == this->load)
-                    install(document);
-                else
-                    delete document;
-            },
-            Qt::QueuedConnection);
+        bool cancelled;
+        {
+            std::lock_guard<std::mutex> lock(load->mutex);
+            cancelled = load->cancelled;
+        }
+        if (!cancelled) {
+            delivery->document->moveToThread(gui);
+            QMetaObject::invokeMethod(
+                this,
+                [this, load, delivery] {
+                    QTextDocument* document = delivery->document;
+                    delivery->document = nullptr;
+                    if (load == this->load)
+                        install(document);
+                    else
+                        delete document;
+                },
+                Qt::QueuedConnection);
+        }
+        worker_ended(*load);
     });
+    workers.push_back(std::move(started));
 }
 
 void LogViewLoader::install(QTextDocument* document) {

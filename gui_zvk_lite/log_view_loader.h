@@ -7,10 +7,11 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
-#include <QThreadPool>
 #include <QVector>
 
 #include <memory>
+#include <thread>
+#include <vector>
 
 class QTextDocument;
 class QTextEdit;
@@ -31,7 +32,7 @@ public:
     void cancel();
     bool loading() const { return load != nullptr; }
 
-    struct Load; // one load's pieces and document, shared with the workers
+    struct Load; // one load's pieces, shared with its workers
 
 signals:
     // The view holds the whole text of the last show.
@@ -39,12 +40,17 @@ signals:
 
 private:
     void install(QTextDocument* document);
+    void join_finished_workers(bool wait);
 
     QTextEdit* view;
     const qsizetype direct_limit;
     const qsizetype piece_size;
-    QThreadPool importers; // import the pieces
-    QThreadPool joiner;    // one thread: joins them in text order
     std::shared_ptr<Load> load;
+    // Every load's threads, the given-up ones included, until they have ended.
+    struct Workers {
+        std::shared_ptr<Load> load;
+        std::vector<std::thread> threads;
+    };
+    std::vector<Workers> workers;
     QPointer<QTextDocument> shown_document; // the last document this loader gave the view
 };

@@ -29,6 +29,22 @@ const DWORD section_protection[8] = {
 
 namespace {
 
+// Export names compare without regard to the case of ASCII letters only. The C runtime's _stricmp
+// folds by the current locale on Windows, so a byte above 0x7F could match another one there.
+int fold_ascii(unsigned char c) {
+    return (c >= 'A' && c <= 'Z') ? c + ('a' - 'A') : c;
+}
+
+bool names_equal_ascii_case(const char* a, const char* b) {
+    for (;; ++a, ++b) {
+        int ca = fold_ascii(static_cast<unsigned char>(*a));
+        if (ca != fold_ascii(static_cast<unsigned char>(*b)))
+            return false;
+        if (ca == 0)
+            return true;
+    }
+}
+
 typedef BOOL(ZVK_MODULE_CALL* DllEntry)(HINSTANCE instance, DWORD reason, LPVOID reserved);
 
 constexpr std::uint64_t kPage = 4096;
@@ -492,7 +508,7 @@ void* find_export(MappedModule* module, const char* name) {
             return nullptr; // the name table runs out of the mapping: it ends here
         if (!view.text_start(*name_rva, compared, export_name))
             return nullptr;
-        if (_stricmp(export_name.c_str(), name) != 0)
+        if (!names_equal_ascii_case(export_name.c_str(), name))
             continue;
         auto index = view.read<WORD>(exports->AddressOfNameOrdinals + i * sizeof(WORD));
         if (!index || *index >= functions)

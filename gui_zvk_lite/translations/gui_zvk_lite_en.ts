@@ -31,8 +31,16 @@
         <translation>All tests passed</translation>
     </message>
     <message>
+        <source>DeviceSelected</source>
+        <translation>Device selected for tests</translation>
+    </message>
+    <message>
         <source>ErrorsDetected</source>
         <translation>with errors</translation>
+    </message>
+    <message>
+        <source>ErrorsFound</source>
+        <translation>Errors found</translation>
     </message>
     <message>
         <source>Failed</source>
@@ -105,6 +113,14 @@
     <message>
         <source>Storage</source>
         <translation>Storage</translation>
+    </message>
+    <message>
+        <source>TestAbortedByUser</source>
+        <translation>Test aborted by the user</translation>
+    </message>
+    <message>
+        <source>TestNotSupported</source>
+        <translation>Test not supported</translation>
     </message>
     <message>
         <source>TestsAborted</source>

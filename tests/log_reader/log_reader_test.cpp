@@ -1,17 +1,16 @@
 // The log reader end to end: a log file on the test's own drive C:, parsed into the model, with the
 // trace it writes to standard output.
 #include "log_reader.h"
-#include "test_support.h"
+#include "process_state.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <string>
@@ -21,17 +20,17 @@ namespace {
 
 const std::string stamp = "20261209T101502UTC"; // 1796811302
 
-QString log_folder() {
-    return qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra";
+std::string log_folder() {
+    return zvk_test::system_drive_folder() + "/zedra";
 }
 
-QString log_path() {
+std::string log_path() {
     return log_folder() + "/zedra.log";
 }
 
 void write_log(const std::string& text) {
-    QDir().mkpath(log_folder());
-    ASSERT_TRUE(zvk_test::write_file(log_path(), text));
+    ASSERT_TRUE(zvk_test::make_folders(log_folder()));
+    ASSERT_TRUE(zvk_test::write_bytes(log_path(), text));
 }
 
 std::string join(const std::vector<std::string>& lines, const std::string& end = "\n") {
@@ -41,19 +40,20 @@ std::string join(const std::vector<std::string>& lines, const std::string& end =
     return text;
 }
 
-// Runs body with standard output going to a file; returns what was written.
+// Runs body with standard output going to a file; returns what was written (standard output is in
+// text mode: on Windows its lines end in CR LF).
 std::string capture_stdout(const std::function<void()>& body) {
-    const QString path = zvk_test::fresh_dir("stdout") + "/out.txt";
+    const std::string path = zvk_test::fresh_folder("stdout") + "/out.txt";
     std::fflush(stdout);
     const int saved = dup(1);
-    const int file = ::open(path.toLocal8Bit().constData(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    const int file = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     dup2(file, 1);
     close(file);
     body();
     std::fflush(stdout);
     dup2(saved, 1);
     close(saved);
-    return zvk_test::read_file(path);
+    return zvk_test::from_text_mode(zvk_test::read_bytes(path));
 }
 
 struct Parsed {
@@ -193,14 +193,16 @@ TEST(LogReader, EmptyFileGivesEmptyModelAndOneTracedLine) {
 }
 
 TEST(LogReader, MissingFileIsNotOpenAndItsFolderIsCreated) {
-    QDir(log_folder()).removeRecursively();
-    QDir().mkpath(qEnvironmentVariable("ZVK_DRIVE_C"));
+    std::error_code error;
+    std::filesystem::remove_all(log_folder(), error);
+    ASSERT_FALSE(error) << error.message();
+    std::filesystem::create_directories(zvk_test::system_drive_folder(), error); // Windows: it exists
     LogReader reader;
     std::string trace = capture_stdout([&] {
         EXPECT_EQ(reader.open(), LOG_FILE_NOT_OPEN);
         EXPECT_EQ(reader.parse(), LOG_FILE_NOT_OPEN);
     });
-    EXPECT_TRUE(QFileInfo(log_folder()).isDir());
+    EXPECT_TRUE(std::filesystem::is_directory(log_folder()));
     EXPECT_TRUE(reader.groups().empty());
     EXPECT_EQ(trace, "");
     EXPECT_EQ(reader.set_file_name("other.log"), 0);
@@ -227,10 +229,10 @@ TEST(LogReader, ReadsWhatAModuleAppendedAfterTheFileWasOpened) {
     capture_stdout([&] {
         ASSERT_EQ(reader.open(), 0);
         // A module appends while the file is open: the reader holds no lock against it.
-        QFile file(log_path());
-        ASSERT_TRUE(file.open(QIODevice::Append));
-        file.write(join({example.begin() + 4, example.end()}).c_str());
-        file.write("STOP TESTS 7-7"); // a line still being written
+        std::ofstream file(log_path(), std::ios::binary | std::ios::app);
+        ASSERT_TRUE(file.is_open());
+        file << join({example.begin() + 4, example.end()});
+        file << "STOP TESTS 7-7"; // a line still being written
         file.close();
         EXPECT_EQ(reader.parse(), 0);
     });

@@ -3,12 +3,10 @@
 #include "container_fixtures.h"
 #include "pe_builder.h"
 #include "secure_library.h"
-#include "test_support.h"
+#include "test_files.h"
 #include "zvk_windows.h"
 
 #include <gtest/gtest.h>
-
-#include <QDir>
 
 #include <cstdint>
 #include <filesystem>
@@ -91,12 +89,12 @@ TEST(SecureLibrary, VerifyDigestSha512ChecksTheSha512DigestAndKnowsNoMzRefusal) 
 class SecureLibraryLoad : public ::testing::Test {
 protected:
     void SetUp() override {
-        dir = fresh_dir(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        dir = fresh_folder(::testing::UnitTest::GetInstance()->current_test_info()->name());
     }
     std::string file_with(const std::string& name, const std::string& bytes) {
-        const QString path = dir + "/" + QString::fromStdString(name);
-        EXPECT_TRUE(write_file(path, bytes));
-        return path.toStdString();
+        const std::string path = dir + "/" + name;
+        EXPECT_TRUE(write_bytes(path, bytes));
+        return path;
     }
     static void expect_refused(const std::string& path) {
         SecureLibrary library;
@@ -104,7 +102,7 @@ protected:
         EXPECT_FALSE(library.is_loaded());
         EXPECT_EQ(library.resolve("get_module_name"), nullptr);
     }
-    QString dir;
+    std::string dir;
 };
 
 TEST_F(SecureLibraryLoad, RefusesFilesWithoutAValidContainer) {
@@ -129,14 +127,14 @@ TEST_F(SecureLibraryLoad, RefusesFilesThatCannotBeOpenedOrRead) {
     const std::string plain = file_with("plain.dll", "text");
     // Tests run as root, who may open any file: a folder opens but cannot be read, and a path that
     // runs through a plain file cannot be opened at all.
-    ASSERT_TRUE(QDir(dir).mkdir("diag_folder.dll"));
+    ASSERT_TRUE(std::filesystem::create_directory(dir + "/diag_folder.dll"));
     const struct {
         const char* what;
         std::string path;
     } cases[] = {
-        {"a missing file", (dir + "/diag_missing.dll").toStdString()},
+        {"a missing file", dir + "/diag_missing.dll"},
         {"an empty path", ""},
-        {"a folder", (dir + "/diag_folder.dll").toStdString()},
+        {"a folder", dir + "/diag_folder.dll"},
         {"a path through a plain file", plain + "/diag_x.dll"},
     };
     for (const auto& c : cases) {

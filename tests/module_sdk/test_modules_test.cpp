@@ -6,6 +6,8 @@
 #include "call_record.h"
 #include "module_contract.h"
 #include "secure_library.h"
+#include "process_state.h"
+#include "test_files.h"
 
 #include <gtest/gtest.h>
 
@@ -23,6 +25,7 @@
 #include <mutex>
 #include <regex>
 #include <sstream>
+#include <system_error>
 #include <thread>
 
 using zvk_test_modules::RecordedCall;
@@ -85,16 +88,16 @@ std::string module_path(const std::string& stem) {
     return std::string(folder ? folder : ".") + "/diag_" + stem + ".dll";
 }
 
+// The modules keep their log in \zedra on the system drive.
 std::string log_path() {
-    const char* drive = std::getenv("ZVK_DRIVE_C");
-    return std::string(drive ? drive : ".") + "/zedra/zedra.log";
+    return zvk_test::system_drive_folder() + "/zedra/zedra.log";
 }
 
-// An empty drive C: without a log, for a test that looks at what the modules log.
+// No log on the system drive, for a test that looks at what the modules log.
 void fresh_log() {
-    const char* drive = std::getenv("ZVK_DRIVE_C");
-    ASSERT_NE(drive, nullptr);
-    std::filesystem::create_directories(drive);
+    ASSERT_NE(zvk_test::system_drive_folder(), "");
+    std::error_code ignored; // a Windows drive exists already, and cannot be made
+    std::filesystem::create_directories(zvk_test::system_drive_folder(), ignored);
     std::filesystem::remove(log_path());
 }
 
@@ -103,6 +106,11 @@ std::string read_text(const std::string& path) {
     std::ostringstream text;
     text << in.rdbuf();
     return text.str();
+}
+
+// The modules' log, with LF line ends (they write it in text mode).
+std::string read_log() {
+    return zvk_test::from_text_mode(read_text(log_path()));
 }
 
 // One module file, loaded; its exports by name.
@@ -157,7 +165,7 @@ struct VariantCase {
     int used_screens; // -1: no get_used_screens export
     int devices_property;
     int progress_property;
-    int interface; // 1 an object, 0 null, -1 no export
+    int interface_object; // 1 an object, 0 null, -1 no export
 };
 
 const VariantCase variant_cases[] = {
@@ -176,7 +184,11 @@ const VariantCase variant_cases[] = {
     {"upper_case", true, "UpperCaseModule", Picture::Png, 126, 1, 1, 1},
     {"null_name", true, nullptr, Picture::Png, 126, 1, 1, 1},
     {"other_section", true, "OtherSectionModule", Picture::Png, 126, 1, 1, 1},
-    {"unknown_import", false, nullptr, Picture::Png, 0, 0, 0, 0},
+#ifdef _WIN32
+    {"unknown_import", true, "UnknownImportModule", Picture::Png, 126, 1, 1, 1}, // Windows has Beep
+#else
+    {"unknown_import", false, nullptr, Picture::Png, 0, 0, 0, 0}, // the stand-in has no Beep
+#endif
 };
 
 TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
@@ -193,7 +205,7 @@ TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
         ASSERT_NE(module.library.resolve("get_screen_properties"), nullptr);
         ASSERT_NE(module.library.resolve("delete_module_interface"), nullptr);
         ASSERT_EQ(module.library.resolve("get_used_screens") != nullptr, c.used_screens != -1);
-        ASSERT_EQ(module.library.resolve("get_module_interface") != nullptr, c.interface != -1);
+        ASSERT_EQ(module.library.resolve("get_module_interface") != nullptr, c.interface_object != -1);
         ASSERT_EQ(module.library.resolve("get_module_image") != nullptr, c.picture != Picture::NoExport);
 
         // The entry point ran once, on this thread, before anything else.
@@ -235,11 +247,11 @@ TEST(TestModules, EachVariantAnswersItsExportsAsConfigured) {
         EXPECT_EQ(module.properties(ScreenBit::Progress), c.progress_property);
         EXPECT_EQ(module.properties(ScreenBit::Tests), ScreenProperty::Default);
 
-        if (c.interface == 1) {
+        if (c.interface_object == 1) {
             ModuleInterface* object = module.bind();
             ASSERT_NE(object, nullptr);
             module.release(object);
-        } else if (c.interface == 0) {
+        } else if (c.interface_object == 0) {
             EXPECT_EQ(module.bind(), nullptr);
         }
     }
@@ -330,7 +342,7 @@ TEST(TestModules, StandardSessionRunsOnTheContractsThreads) {
     EXPECT_EQ(operations(calls), expected);
 
     // The run went to the log under its start time, one section with both devices.
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     EXPECT_NE(log.find(" StandardModule 1796811300\n"), std::string::npos) << log;
     EXPECT_NE(log.find("UID: " + long_device + "\n"), std::string::npos) << log;
     EXPECT_NE(log.find("STOP TESTS 2-0-0-0-0\n"), std::string::npos) << log;
@@ -356,7 +368,7 @@ TEST(TestModules, RunIsLoggedInTheLogFormat) {
     module.release(object);
 
     // Time stamps and durations vary; everything else is fixed.
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
     log = std::regex_replace(log, std::regex(" [0-9]+\\.[0-9]{3}\n"), " <seconds>\n");
     EXPECT_EQ(log, "+++ <stamp> SingleModule 1796811300\n"
@@ -391,7 +403,7 @@ TEST(TestModules, RunSectionIsNamedAfterTheModule) {
         ASSERT_EQ(object->begin_run(1796811300), 0);
         object->end_run();
         module.release(object);
-        std::string log = read_text(log_path());
+        std::string log = read_log();
         log = std::regex_replace(log, std::regex("\\b[0-9]{8}T[0-9]{6}UTC\\b"), "<stamp>");
         EXPECT_EQ(log, "+++ <stamp> " + std::string(c.second) + " 1796811300\n--- " + c.second + "\n");
     }
@@ -423,7 +435,7 @@ TEST(TestModules, StatusesComeBackAsConfigured) {
     object->end_run();
     module.release(object);
 
-    std::string log = read_text(log_path());
+    std::string log = read_log();
     for (const char* line :
          {" STOP READ_TEST SUCCESS ", " ERROR ERRORS_FOUND 1\n", " STOP WRITE_TEST FAILURE ",
           " STOP VERIFY_TEST NOT_SUPPORTED ", " STOP SEEK_TEST ABORTED ", " STOP CACHE_TEST UNKNOWN "})
@@ -517,7 +529,7 @@ TEST(TestModules, RunAndDeviceRefusals) {
         for (const std::string& id : c.ids)
             results.push_back(object->select_device(id, 1));
         EXPECT_EQ(results, c.select);
-        std::string log = read_text(log_path());
+        std::string log = read_log();
         if (c.begin_run != 0) {
             EXPECT_EQ(log, "") << "a refused run writes nothing";
         }

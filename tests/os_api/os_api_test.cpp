@@ -3,7 +3,7 @@
 #include "win_os_api.h"
 
 #include "process_state.h"
-#include "test_support.h"
+#include "test_files.h"
 
 #include "zvk_posix_libraries.h"
 #include "zvk_posix_paths.h"
@@ -45,14 +45,14 @@ TEST(OsApi, TheCurrentFolderIsReadOnceAndKept) {
     const char* first = os.get_current_directory();
     ASSERT_NE(first, nullptr);
     EXPECT_EQ(std::string(first), before);
-    CurrentFolder elsewhere(zvk_test::fresh_dir("elsewhere").toStdString());
+    CurrentFolder elsewhere(zvk_test::fresh_folder("elsewhere"));
     ASSERT_TRUE(elsewhere.changed());
     EXPECT_EQ(os.get_current_directory(), first); // the cached value, not the new folder
     EXPECT_EQ(std::string(first), before);
 }
 
 TEST(OsApi, ACurrentFolderLongerThanTheFirstBufferGrowsIt) {
-    std::string folder = long_folder(zvk_test::fresh_dir("long_cwd").toStdString());
+    std::string folder = long_folder(zvk_test::fresh_folder("long_cwd"));
     CurrentFolder cwd(folder);
     ASSERT_TRUE(cwd.changed());
     std::string expected = windows_form(folder);
@@ -65,7 +65,7 @@ TEST(OsApi, ACurrentFolderLongerThanTheFirstBufferGrowsIt) {
 
 TEST(OsApi, AFailedReadIsNotCachedAndIsTriedAgain) {
     Win_OS_API os;
-    std::string gone = zvk_test::fresh_dir("gone_cwd").toStdString() + "/gone";
+    std::string gone = zvk_test::fresh_folder("gone_cwd") + "/gone";
     ASSERT_TRUE(zvk_test::make_folders(gone));
     {
         CurrentFolder cwd(gone);

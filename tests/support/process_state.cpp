@@ -65,6 +65,11 @@ bool make_folders(const std::string& path) {
     return true;
 }
 
+std::string system_drive_folder() {
+    const char* drive = std::getenv("ZVK_DRIVE_C");
+    return drive ? drive : "";
+}
+
 std::string windows_form(const std::string& host) {
     std::string out;
     EXPECT_TRUE(zvk_winapi::to_windows_path(host.c_str(), out)) << host;

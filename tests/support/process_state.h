@@ -41,6 +41,10 @@ private:
 // Makes a folder and the folders above it; false when that fails.
 bool make_folders(const std::string& path);
 
+// The host folder of the system drive C:: on Windows the drive of the Windows folder ("C:"), on Linux
+// the folder ZVK_DRIVE_C names (CTest gives each test program its own); "" when there is none.
+std::string system_drive_folder();
+
 // The Windows form of a host path (a test failure when it has none).
 std::string windows_form(const std::string& host);
 // The process's current folder as the host names it.

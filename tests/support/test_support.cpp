@@ -1,34 +1,19 @@
 #include "test_support.h"
 
-#include <QDir>
-#include <QFile>
-#include <QtGlobal>
+#include "test_files.h"
 
 namespace zvk_test {
 
 QString fresh_dir(const QString& name) {
-    QString base = qEnvironmentVariable("ZVK_TEST_WORK_DIR");
-    if (base.isEmpty())
-        base = QDir::tempPath() + "/zvk_test";
-    QDir dir(base + "/" + name);
-    dir.removeRecursively();
-    QDir().mkpath(dir.path());
-    return dir.absolutePath();
+    return QString::fromStdString(fresh_folder(name.toStdString()));
 }
 
 bool write_file(const QString& path, const std::string& bytes) {
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    return f.write(bytes.data(), qint64(bytes.size())) == qint64(bytes.size());
+    return write_bytes(path.toStdString(), bytes);
 }
 
 std::string read_file(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    QByteArray data = f.readAll();
-    return std::string(data.constData(), size_t(data.size()));
+    return read_bytes(path.toStdString());
 }
 
 } // namespace zvk_test

@@ -16,6 +16,10 @@
 #include <string.h>
 #include <time.h>
 
+// The calling convention of Windows functions, which the POSIX build has to ask for by name; here it
+// is the compiler's own.
+#define ZVK_MS_ABI
+
 // The POSIX build gives Windows' clock (milliseconds since the process started) its own name, so
 // that the C library's processor-time clock stays intact there; here it is the runtime's own.
 namespace zvk_crt {
