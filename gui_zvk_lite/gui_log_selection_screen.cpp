@@ -21,8 +21,9 @@ namespace {
 
 const QDate earliest_date(1970, 1, 1);
 
-// A local time as unsigned 32-bit seconds since 1970 UTC; a time outside that range (before the
-// epoch, as the first day of 1970 is east of UTC) gives the largest value.
+// A local time as unsigned 32-bit seconds since 1970 UTC. A time outside that range gives the
+// largest value: so does the start of 1 January 1970 in a time zone east of UTC, which lies before
+// the epoch.
 std::uint32_t to_time_t(const QDateTime& time) {
     const qint64 seconds = time.toSecsSinceEpoch();
     if (!time.isValid() || seconds < 0 || seconds > qint64(std::numeric_limits<std::uint32_t>::max()))

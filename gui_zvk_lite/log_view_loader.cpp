@@ -25,6 +25,9 @@ struct LogViewLoader::Load {
     std::size_t next = 0; // the next piece to import
     std::vector<std::optional<QTextDocumentFragment>> pieces; // imported, not yet joined
     int running = 0;                                          // workers that have not ended
+    QTextDocument* joined = nullptr; // the whole, until the loader takes it; goes with the load if not
+
+    ~Load() { delete joined; }
 };
 
 namespace {
@@ -65,13 +68,6 @@ struct DocumentSetup {
         d->setIndentWidth(indent_width);
         d->setUseDesignMetrics(design_metrics);
     }
-};
-
-// The joined document on its way to the loader's thread. Should it never arrive (the loader went
-// first), it goes with the last holder.
-struct Delivery {
-    QTextDocument* document = nullptr;
-    ~Delivery() { delete document; }
 };
 
 void worker_ended(LogViewLoader::Load& load) {
@@ -164,10 +160,9 @@ void LogViewLoader::show(const QString& html, const QVector<qsizetype>& part_sta
     // Joins the pieces in text order into a document of its own, then hands it to this object's thread.
     started.threads.emplace_back([this, load = load, setup = DocumentSetup(view->document()),
                                   gui = QCoreApplication::instance()->thread()] {
-        auto delivery = std::make_shared<Delivery>();
-        delivery->document = new QTextDocument;
-        setup.apply(delivery->document);
-        QTextCursor end(delivery->document);
+        std::unique_ptr<QTextDocument> document(new QTextDocument);
+        setup.apply(document.get());
+        QTextCursor end(document.get());
         for (auto& slot : load->pieces) {
             std::optional<QTextDocumentFragment> fragment;
             {
@@ -186,22 +181,32 @@ void LogViewLoader::show(const QString& html, const QVector<qsizetype>& part_sta
             cancelled = load->cancelled;
         }
         if (!cancelled) {
-            delivery->document->moveToThread(gui);
-            QMetaObject::invokeMethod(
-                this,
-                [this, load, delivery] {
-                    QTextDocument* document = delivery->document;
-                    delivery->document = nullptr;
-                    if (load == this->load)
-                        install(document);
-                    else
-                        delete document;
-                },
-                Qt::QueuedConnection);
+            document->moveToThread(gui);
+            {
+                std::lock_guard<std::mutex> lock(load->mutex);
+                load->joined = document.release();
+            }
+            // By name, so that Qt alone makes, carries and frees the queued call; the document
+            // itself crosses under the load's lock.
+            QMetaObject::invokeMethod(this, "take_joined", Qt::QueuedConnection);
         }
         worker_ended(*load);
     });
     workers.push_back(std::move(started));
+}
+
+void LogViewLoader::take_joined() {
+    // Only the current load's document is shown; one that a later show replaced goes with its load.
+    if (!load)
+        return;
+    QTextDocument* document;
+    {
+        std::lock_guard<std::mutex> lock(load->mutex);
+        document = load->joined;
+        load->joined = nullptr;
+    }
+    if (document)
+        install(document);
 }
 
 void LogViewLoader::install(QTextDocument* document) {

@@ -38,6 +38,10 @@ signals:
     // The view holds the whole text of the last show.
     void loaded();
 
+private slots:
+    // Shows the current load's joined document once a worker has handed it over.
+    void take_joined();
+
 private:
     void install(QTextDocument* document);
     void join_finished_workers(bool wait);
