@@ -87,7 +87,11 @@ std::vector<IMAGE_SECTION_HEADER> mapped_sections(const MappedModule* module) {
     IMAGE_NT_HEADERS64 nt = mapped_headers(module);
     std::uint64_t table = headers_offset(module) + kFileHeaderEnd + nt.FileHeader.SizeOfOptionalHeader;
     BoundedBytes map = mapping(module);
-    for (std::uint64_t i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+    // The mapped copy's count was checked in the image, but a section's raw data may since have
+    // been copied over the headers.
+    const std::uint64_t count =
+        nt.FileHeader.NumberOfSections < max_sections ? nt.FileHeader.NumberOfSections : max_sections;
+    for (std::uint64_t i = 0; i < count; ++i) {
         auto section = map.read<IMAGE_SECTION_HEADER>(table + i * sizeof(IMAGE_SECTION_HEADER));
         if (!section)
             break;
