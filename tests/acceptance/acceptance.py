@@ -297,6 +297,10 @@ def step3_run_and_logs(s):
 
 
 def step4_close(s):
+    # The whole run went by without the window moving or changing its size.
+    now, mapped = s.x.geometry(s.window_id)
+    if (now.x, now.y, now.w, now.h) != (s.window.x, s.window.y, s.window.w, s.window.h) or not mapped:
+        raise Failure(f"the window went from {s.window} to {now} during the run")
     im = s.window_shot()
     buttons = s.layout.window_buttons(im)
     if len(buttons) != 3:
