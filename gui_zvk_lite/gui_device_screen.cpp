@@ -90,6 +90,7 @@ void GUIDeviceScreen::fill_device_list() {
             const QString text = manager->translate_tokens(QString::fromStdString(it.value()));
             auto* label = new QLabel(text, nullptr, Qt::WindowFlags());
             auto* item = new QListWidgetItem(ui.device_no_selection_listWidget, row);
+            item->setSizeHint(label->sizeHint());
             ui.device_no_selection_listWidget->setItemWidget(item, label);
         }
         return;
@@ -114,6 +115,8 @@ void GUIDeviceScreen::fill_device_list() {
         auto* box = new QCheckBox(text, nullptr);
         button_group->addButton(box);
         auto* item = new QListWidgetItem(ui.device_listWidget, row);
+        // The row takes the box's height: a row of the font's height cuts the indicator.
+        item->setSizeHint(box->sizeHint());
         ui.device_listWidget->setItemWidget(item, box);
         const int state = check_states.value(it.key());
         box->setCheckState(static_cast<Qt::CheckState>(state));

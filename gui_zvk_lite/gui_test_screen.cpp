@@ -63,6 +63,8 @@ void GUITestScreen::update_tests(QMap<int, std::string>& tests) {
         auto* box = new QCheckBox(name, nullptr);
         set_test_tooltip(it.value(), box);
         button_group->addButton(box);
+        // The row takes the box's height: a row of the font's height cuts the indicator.
+        item->setSizeHint(box->sizeHint());
         ui.tests_listWidget->addItem(item);
         ui.tests_listWidget->setItemWidget(item, box);
     }
