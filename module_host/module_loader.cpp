@@ -87,7 +87,11 @@ std::vector<IMAGE_SECTION_HEADER> mapped_sections(const MappedModule* module) {
     IMAGE_NT_HEADERS64 nt = mapped_headers(module);
     std::uint64_t table = headers_offset(module) + kFileHeaderEnd + nt.FileHeader.SizeOfOptionalHeader;
     BoundedBytes map = mapping(module);
-    for (std::uint64_t i = 0; i < nt.FileHeader.NumberOfSections; ++i) {
+    // The mapped copy's count was checked in the image, but a section's raw data may since have
+    // been copied over the headers.
+    const std::uint64_t count =
+        nt.FileHeader.NumberOfSections < max_sections ? nt.FileHeader.NumberOfSections : max_sections;
+    for (std::uint64_t i = 0; i < count; ++i) {
         auto section = map.read<IMAGE_SECTION_HEADER>(table + i * sizeof(IMAGE_SECTION_HEADER));
         if (!section)
             break;
@@ -103,7 +107,7 @@ public:
     explicit ProtectedView(const MappedModule* module) : map(module->code_base, module->image_size) {}
 
     template <class T> std::optional<T> read(std::uint64_t offset) const {
-        if (!map.contains(offset, sizeof(T)) || IsBadReadPtr(map.at(offset), sizeof(T)))
+        if (!map.contains(offset, sizeof(T)) || !readable(offset, sizeof(T), tables))
             return std::nullopt;
         return map.read<T>(offset);
     }
@@ -117,12 +121,11 @@ public:
         while (text.size() < limit) {
             if (at >= map.size())
                 return false;
-            std::uint64_t page_end = (reinterpret_cast<std::uintptr_t>(map.at(at)) / kPage + 1) * kPage -
-                                     reinterpret_cast<std::uintptr_t>(map.at(0));
+            std::uint64_t page_end = at / kPage * kPage + kPage; // the mapping starts on a page
             std::uint64_t end = page_end < map.size() ? page_end : map.size();
             if (end - at > limit - text.size())
                 end = at + (limit - text.size());
-            if (IsBadReadPtr(map.at(at), UINT_PTR(end - at)))
+            if (!readable(at, end - at, texts))
                 return false;
             const char* bytes = reinterpret_cast<const char*>(map.at(at));
             if (const void* nul = std::memchr(bytes, 0, std::size_t(end - at))) {
@@ -136,7 +139,28 @@ public:
     }
 
 private:
+    // Pages of the mapping found readable: [from, to).
+    struct Known {
+        std::uint64_t from = 0, to = 0;
+    };
+
+    // Whether [offset, offset + count) of the mapping, which it contains, is readable. The pages
+    // last found readable are remembered, one range for table entries and one for texts: a lookup
+    // goes back and forth between the name table and the names, each on the same few pages, and
+    // their protection does not change while it runs.
+    bool readable(std::uint64_t offset, std::uint64_t count, Known& known) const {
+        if (offset >= known.from && offset <= known.to && count <= known.to - offset)
+            return true;
+        if (IsBadReadPtr(map.at(offset), UINT_PTR(count)))
+            return false;
+        known.from = offset / kPage * kPage;
+        std::uint64_t end = (offset + count + kPage - 1) / kPage * kPage;
+        known.to = end < map.size() ? end : map.size();
+        return true;
+    }
+
     BoundedBytes map;
+    mutable Known tables, texts;
 };
 
 BOOL call_entry(MappedModule* module, DWORD reason) {

@@ -155,6 +155,34 @@ TEST_F(HostileImage, OnlyA64BitX86ImageIsMapped) {
     }
 }
 
+TEST_F(HostileImage, HeadersOverwrittenByASectionStillHaveAtMostNinetySixSections) {
+    // A section laid over the headers gives the mapped copy a section count of 0xFFFF and a table
+    // in .table, whose 97th entry would make .target read-only; with thousands of entries set
+    // discardable, the protection step compared every section with every other.
+    SmallImage image;
+    std::uint32_t table = image.b.add_section(".table", PeBuilder::read_only_data, 0x1000);
+    std::uint32_t target = image.b.add_section(".target", PeBuilder::read_write_data, 0x200);
+    std::uint32_t overlay = image.b.add_section(".overlay", PeBuilder::read_only_data, 0x200);
+    IMAGE_SECTION_HEADER read_only{};
+    read_only.VirtualAddress = target;
+    read_only.SizeOfRawData = 0x200;
+    read_only.Characteristics = IMAGE_SCN_MEM_READ;
+    image.b.write(table + max_sections * sizeof(IMAGE_SECTION_HEADER), &read_only, sizeof read_only);
+    image.build();
+    std::string headers = image.bytes.substr(0, 0x200);
+    const std::size_t file_header = PeBuilder::file_header_offset;
+    PeBuilder::patch<WORD>(headers, file_header + offsetof(IMAGE_FILE_HEADER, NumberOfSections), 0xFFFF);
+    PeBuilder::patch<WORD>(headers, file_header + offsetof(IMAGE_FILE_HEADER, SizeOfOptionalHeader),
+                           WORD(table - PeBuilder::optional_header_offset));
+    image.bytes.replace(image.b.file_offset(overlay), headers.size(), headers);
+    int overlay_index = image.b.section_count() - 2; // before the generated .edata
+    image.patch<DWORD>(
+        PeBuilder::section_header_offset(overlay_index) + offsetof(IMAGE_SECTION_HEADER, VirtualAddress), 0);
+    ModulePtr m = map_image(image.bytes);
+    ASSERT_TRUE(m);
+    EXPECT_EQ(zvk_winapi::query_page(m->code_base + target).protection, DWORD(PAGE_READWRITE));
+}
+
 TEST_F(HostileImage, AtMostNinetySixSections) {
     for (int count : {96, 97}) {
         SCOPED_TRACE(count);

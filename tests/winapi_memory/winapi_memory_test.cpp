@@ -10,7 +10,9 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstdint>
 #include <cstring>
 #include <thread>
 #include <vector>
@@ -254,6 +256,76 @@ TEST(VirtualMemory, ProtectionOfPagesNotCommittedOrNotOursFails) {
     int local = 0;
     EXPECT_FALSE(VirtualProtect(&local, sizeof local, PAGE_READONLY, &old));
     EXPECT_EQ(page_permissions(r.base), "rw-");
+}
+
+TEST(VirtualMemory, EveryPageKeepsItsLastStateThroughOverlappingChanges) {
+    // Commits, protection changes and decommits over overlapping ranges, checked page by page
+    // against a plain model after each step (what the stand-in and the kernel both say).
+    constexpr std::size_t pages = 40;
+    Reserved r(pages * kPage);
+    ASSERT_NE(r.base, nullptr);
+    std::vector<DWORD> model(pages, 0);
+    const DWORD protections[] = {PAGE_READWRITE, PAGE_READONLY, PAGE_NOACCESS, PAGE_EXECUTE_READ};
+    std::uint32_t random = 12345;
+    auto next = [&](std::uint32_t n) {
+        random = random * 1103515245u + 12345u;
+        return (random >> 16) % n;
+    };
+    for (int step = 0; step < 300; ++step) {
+        SCOPED_TRACE(step);
+        std::size_t first = next(pages), last = first + 1 + next(std::uint32_t(pages - first));
+        DWORD protect = protections[next(4)];
+        void* start = at(r.base, first * kPage);
+        SIZE_T size = (last - first) * kPage;
+        switch (next(3)) {
+        case 0:
+            ASSERT_NE(VirtualAlloc(start, size, MEM_COMMIT, protect), nullptr);
+            std::fill(model.begin() + long(first), model.begin() + long(last), protect);
+            break;
+        case 1: {
+            DWORD old = 0;
+            bool committed = std::all_of(model.begin() + long(first), model.begin() + long(last),
+                                         [](DWORD p) { return p != 0; });
+            ASSERT_EQ(bool(VirtualProtect(start, size, protect, &old)), committed);
+            if (committed) {
+                EXPECT_EQ(old, model[first]);
+                std::fill(model.begin() + long(first), model.begin() + long(last), protect);
+            }
+            break;
+        }
+        default:
+            ASSERT_TRUE(VirtualFree(start, size, MEM_DECOMMIT));
+            std::fill(model.begin() + long(first), model.begin() + long(last), DWORD(0));
+        }
+        for (std::size_t page = 0; page < pages; ++page)
+            ASSERT_EQ(query_page(at(r.base, page * kPage)).protection, model[page]) << "page " << page;
+        // The kernel's view of the changed pages and their neighbours.
+        for (std::size_t page = first ? first - 1 : 0; page < pages && page <= last; ++page) {
+            bool readable = model[page] == PAGE_READWRITE || model[page] == PAGE_READONLY ||
+                            model[page] == PAGE_EXECUTE_READ;
+            ASSERT_EQ(page_permissions(at(r.base, page * kPage))[0] == 'r', readable) << "page " << page;
+        }
+        bool range_readable =
+            std::all_of(model.begin() + long(first), model.begin() + long(last), [](DWORD p) {
+                return p == PAGE_READWRITE || p == PAGE_READONLY || p == PAGE_EXECUTE_READ;
+            });
+        EXPECT_EQ(!IsBadReadPtr(start, UINT_PTR(size)), range_readable);
+    }
+}
+
+TEST(VirtualMemory, AReservationOfGigabytesKeepsPageStatesAtBothEnds) {
+    constexpr std::size_t size = std::size_t(4) << 30;
+    Reserved r(size, MEM_RESERVE | MEM_COMMIT);
+    ASSERT_NE(r.base, nullptr);
+    DWORD old = 0;
+    ASSERT_TRUE(VirtualProtect(at(r.base, size - kPage), kPage, PAGE_READONLY, &old));
+    ASSERT_TRUE(VirtualFree(at(r.base, kPage), size - 3 * kPage, MEM_DECOMMIT));
+    EXPECT_EQ(query_page(r.base).protection, DWORD(PAGE_READWRITE));
+    EXPECT_FALSE(query_page(at(r.base, size / 2)).committed);
+    EXPECT_EQ(query_page(at(r.base, size - 2 * kPage)).protection, DWORD(PAGE_READWRITE));
+    EXPECT_EQ(query_page(at(r.base, size - kPage)).protection, DWORD(PAGE_READONLY));
+    EXPECT_FALSE(IsBadReadPtr(at(r.base, size - 2 * kPage), 2 * kPage));
+    EXPECT_TRUE(IsBadReadPtr(r.base, 2 * kPage));
 }
 
 TEST(VirtualMemory, ReleaseTakesTheWholeReservationAndOnlyFromItsStart) {

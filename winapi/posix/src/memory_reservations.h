@@ -1,6 +1,7 @@
 #pragma once
 // The reservations that the virtual-memory stand-in tracks page by page, shared with the tests'
 // backend (zvk_winapi_testing), which reports them to tests.
+#include "page_states.h"
 #include "zvk_posix_memory.h"
 
 #include <cstddef>
@@ -16,7 +17,7 @@ constexpr std::uintptr_t kPage = 4096;
 struct Reservation {
     std::uintptr_t base;
     std::uintptr_t size;
-    std::vector<DWORD> protection; // per page: the PAGE_* value while committed, 0 while reserved
+    PageStates protection; // per page: the PAGE_* value while committed, 0 while reserved
 
     std::uintptr_t end() const { return base + size; }
     std::size_t page(std::uintptr_t address) const { return (address - base) / kPage; }

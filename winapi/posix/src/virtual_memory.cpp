@@ -1,9 +1,9 @@
 // Windows virtual memory on mmap/mprotect/madvise/munmap. Every reservation is one anonymous
 // mapping that the stand-in tracks page by page, so a commit, protection change or release can be
 // checked against what Windows would allow, and IsBadReadPtr can answer without touching memory.
+#include "memory_reservations.h"
 #include "win_error.h"
 #include "win_memory.h"
-#include "memory_reservations.h"
 
 #include <sys/mman.h>
 #include <fcntl.h>
@@ -151,7 +151,7 @@ LPVOID reserve(std::uintptr_t address, SIZE_T size, bool commit, DWORD protect, 
         munmap(mapped, length);
         return fail(ERROR_NOT_ENOUGH_MEMORY);
     }
-    Reservation r{start, length, std::vector<DWORD>(length / kPage, commit ? protect : 0)};
+    Reservation r{start, length, PageStates(length / kPage, commit ? protect : 0)};
     reservations().emplace(start, std::move(r));
     return mapped;
 }
@@ -167,8 +167,7 @@ LPVOID commit(std::uintptr_t address, SIZE_T size, DWORD protect, int prot) {
     // their content.
     if (mprotect(reinterpret_cast<void*>(start), end - start, prot) != 0)
         return fail(ERROR_NOT_ENOUGH_MEMORY);
-    for (std::size_t p = r->page(start); p < r->page(end); ++p)
-        r->protection[p] = protect;
+    r->protection.set(r->page(start), r->page(end), protect);
     return reinterpret_cast<LPVOID>(start);
 }
 
@@ -246,14 +245,12 @@ BOOL VirtualProtect(LPVOID address, SIZE_T size, DWORD new_protect, DWORD* old_p
     Reservation* r = reservation_for(start, end);
     if (!r)
         return fail_bool(ERROR_INVALID_ADDRESS);
-    for (std::size_t p = r->page(start); p < r->page(end); ++p)
-        if (r->protection[p] == 0)
-            return fail_bool(ERROR_INVALID_ADDRESS); // a page that is not committed
+    if (!r->protection.all_of(r->page(start), r->page(end), [](DWORD p) { return p != 0; }))
+        return fail_bool(ERROR_INVALID_ADDRESS); // a page that is not committed
     if (mprotect(reinterpret_cast<void*>(start), end - start, prot) != 0)
         return fail_bool(ERROR_INVALID_PARAMETER);
     *old_protect = r->protection[r->page(start)];
-    for (std::size_t p = r->page(start); p < r->page(end); ++p)
-        r->protection[p] = new_protect;
+    r->protection.set(r->page(start), r->page(end), new_protect);
     return TRUE;
 }
 
@@ -294,8 +291,7 @@ BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD free_type) {
     // Inaccessible at once; MADV_DONTNEED drops the content, so a later commit reads zeros.
     if (mprotect(p, end - start, PROT_NONE) != 0 || madvise(p, end - start, MADV_DONTNEED) != 0)
         return fail_bool(ERROR_INVALID_PARAMETER);
-    for (std::size_t i = r->page(start); i < r->page(end); ++i)
-        r->protection[i] = 0;
+    r->protection.set(r->page(start), r->page(end), 0);
     return TRUE;
 }
 
@@ -316,9 +312,8 @@ BOOL IsBadReadPtr(const void* address, UINT_PTR size) {
         if (Reservation* r = reservation_for(page, page + kPage)) {
             // Our own reservation: the page table we keep is exact.
             std::uintptr_t stop = end < r->end() ? end : r->end();
-            for (std::size_t p = r->page(page); p < r->page(stop - 1) + 1; ++p)
-                if (!readable(r->protection[p]))
-                    return TRUE;
+            if (!r->protection.all_of(r->page(page), r->page(stop - 1) + 1, readable))
+                return TRUE;
             at = stop;
             continue;
         }
