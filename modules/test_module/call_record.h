@@ -25,15 +25,19 @@
 //     set_abort <0|1>
 //     reserved_6 | reserved_11 | reserved_12 | reserved_17   (the host must never call these)
 //
-// Two extra exports, resolved like the contract's (SecureLibrary::resolve), give the record to tests:
+// Extra exports, resolved like the contract's (SecureLibrary::resolve), give the record to tests and
+// let them hold a call:
 //
 //     unsigned int zvk_call_record(char* buffer, unsigned int capacity)
 //         copies the record, cut to capacity - 1 bytes and NUL-terminated, and returns its full
 //         length; safe to call at any time, from any thread
 //     void zvk_clear_call_record(void)
 //         empties the record
+//     void zvk_hold_enumeration(const int* gate)
+//         from then on enumerate_devices, once recorded (and past the variant's own delay), waits
+//         while *gate is not 0; null removes the gate (EnumerationGate below)
 //
-// Both use the modules' calling convention (ZVK_MODULE_CALL).
+// All use the modules' calling convention (ZVK_MODULE_CALL).
 #include "module_contract.h"
 #include "zvk_windows.h"
 
@@ -45,6 +49,7 @@ namespace zvk_test_modules {
 
 typedef ZVK_MODULE_CALL unsigned int (*call_record_fn)(char* buffer, unsigned int capacity);
 typedef ZVK_MODULE_CALL void (*clear_call_record_fn)(void);
+typedef ZVK_MODULE_CALL void (*hold_enumeration_fn)(const int* gate);
 
 struct RecordedCall {
     unsigned long thread = 0;
@@ -87,6 +92,28 @@ inline std::vector<RecordedCall> parse_call_record(const std::string& text) {
     }
     return calls;
 }
+
+// Holds a test module's enumerate_devices inside the call, after its record, until the test opens
+// the gate: a test that needs the worker busy in a module call decides itself when the call returns,
+// whatever the machine's load. The flag is the host's memory and the module only reads it, so
+// opening runs no module code: any thread may open the gate, also while the module is being unmapped.
+// The gate must outlive the module's use of it.
+class EnumerationGate {
+public:
+    EnumerationGate() = default;
+    EnumerationGate(const EnumerationGate&) = delete;
+    EnumerationGate& operator=(const EnumerationGate&) = delete;
+
+    // Installs the gate in a module, through the address of its zvk_hold_enumeration export.
+    void install(void* hold_enumeration_export) {
+        reinterpret_cast<hold_enumeration_fn>(hold_enumeration_export)(&flag);
+    }
+    void close() { __atomic_store_n(&flag, 1, __ATOMIC_RELEASE); }
+    void open() { __atomic_store_n(&flag, 0, __ATOMIC_RELEASE); }
+
+private:
+    int flag = 0;
+};
 
 // The calling thread's id as the modules record it.
 inline unsigned long current_thread_id() {

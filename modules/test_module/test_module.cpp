@@ -166,6 +166,19 @@ void record(const char* operation, const std::string& arguments = std::string())
     ReleaseSRWLockExclusive(&record_lock);
 }
 
+// ---- the enumeration gate: a test's own flag that holds enumerate_devices inside the call
+
+// The host's flag, handed over through zvk_hold_enumeration; null: no gate. The module only reads
+// the flag, so the host opens the gate without running module code.
+const int* enumeration_gate = nullptr;
+
+void wait_at_enumeration_gate() {
+    const int* gate = __atomic_load_n(&enumeration_gate, __ATOMIC_ACQUIRE);
+    // Only Sleep and SRW locks are importable, so no event to wait on: the flag is polled.
+    while (gate && __atomic_load_n(gate, __ATOMIC_ACQUIRE) != 0)
+        Sleep(1);
+}
+
 // ---- the log, appended line by line to \zedra\zedra.log on the system drive
 
 void append_log(const std::string& lines) {
@@ -307,6 +320,7 @@ public:
         record("enumerate_devices");
         if (TM_ENUM_MS > 0)
             Sleep(TM_ENUM_MS);
+        wait_at_enumeration_gate();
         devices.clear();
         for (int i = 0; i < TM_DEVICES; ++i)
             devices[device_table[i].id] = device_table[i].name;
@@ -462,7 +476,7 @@ ZVK_MODULE_EXPORT void TM_EXPORT_NAME(delete_module_interface,
     delete static_cast<TestModule*>(object);
 }
 
-// ---- the call record for the host's tests (call_record.h)
+// ---- the call record and the enumeration gate for the host's tests (call_record.h)
 
 ZVK_MODULE_EXPORT unsigned int zvk_call_record(char* buffer, unsigned int capacity) {
     AcquireSRWLockExclusive(&record_lock);
@@ -480,6 +494,10 @@ ZVK_MODULE_EXPORT void zvk_clear_call_record(void) {
     AcquireSRWLockExclusive(&record_lock);
     call_record.clear();
     ReleaseSRWLockExclusive(&record_lock);
+}
+
+ZVK_MODULE_EXPORT void zvk_hold_enumeration(const int* gate) {
+    __atomic_store_n(&enumeration_gate, gate, __ATOMIC_RELEASE);
 }
 
 #if TM_UNKNOWN_IMPORT

@@ -498,6 +498,44 @@ TEST(TestModules, ProgressAdvancesAndAbortEndsTheRunningTest) {
     module.release(object);
 }
 
+// ---- the enumeration gate: a test holds the call inside the module for as long as it needs
+
+TEST(TestModules, AClosedGateHoldsTheEnumerationAfterItsRecordUntilItOpens) {
+    Module module("standard");
+    ASSERT_TRUE(module.loaded);
+    zvk_test_modules::EnumerationGate gate;
+    Worker worker;
+    // Opened before the worker joins, also when an assertion ends the test early.
+    struct OpenAtEnd {
+        zvk_test_modules::EnumerationGate& gate;
+        ~OpenAtEnd() { gate.open(); }
+    } open_at_end{gate};
+    ModuleInterface* object = module.bind();
+    ASSERT_NE(object, nullptr);
+    auto enumerate = [object] {
+        object->enumerate_devices();
+        return object->get_devices()->size();
+    };
+    gate.install(module.library.resolve("zvk_hold_enumeration"));
+    gate.close();
+    module.clear_calls();
+    std::future<std::size_t> held = worker.post(enumerate);
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+    while (operations(module.calls()).empty()) {
+        ASSERT_LT(std::chrono::steady_clock::now(), deadline) << "the held call was never recorded";
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    EXPECT_EQ(operations(module.calls()), std::vector<std::string>{"enumerate_devices"});
+    EXPECT_EQ(held.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout)
+        << "returned through a closed gate";
+
+    gate.open();
+    ASSERT_EQ(held.wait_for(std::chrono::seconds(10)), std::future_status::ready);
+    EXPECT_EQ(held.get(), 3u);
+    EXPECT_EQ(worker.run(enumerate), 3u) << "an open gate holds nothing";
+    module.release(object);
+}
+
 // ---- refusals: the log busy, devices refused
 
 struct RefusalCase {

@@ -2,6 +2,7 @@
 // The tests' one view into the main window's private state (GUIManager names this class its friend).
 // Screen tests add what they need here rather than defining a class of the same name again.
 #include "gui_manager.h"
+#include "worker_idle_watch.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -57,6 +58,8 @@ public:
     static QPoint& saved_pos(GUIManager& m) { return m.saved_pos; }
     static QSize& saved_size(GUIManager& m) { return m.saved_size; }
     static QThread& worker_thread(GUIManager& m) { return m.worker_thread; }
+    // Whether the worker may still be inside a module call or hold results not yet delivered.
+    static bool worker_busy(GUIManager& m) { return m.worker_idle->busy(); }
     static void mouse_move(GUIManager& m, QMouseEvent* e) { m.mouseMoveEvent(e); }
 
     // The main screen.
