@@ -66,6 +66,17 @@ protected:
         for (const QString& name : names)
             EXPECT_FALSE(shown().contains(name)) << name.toStdString();
     }
+    // The view holds exactly the HTML of every run of the days, rendered as one text.
+    void expect_view_holds_every_run(const QDate& first, const QDate& last) {
+        LogReader reader;
+        ASSERT_EQ(reader.open(), 0);
+        reader.parse();
+        reader.set_interval(local_time(first, 0, 0, 0), local_time(last, 23, 59, 59));
+        LogHtml html;
+        while (html.add_group(reader.next_group(), 0, "ALL")) {
+        }
+        EXPECT_EQ(view_content(view()), content_of(html.html()));
+    }
     void expect_bar(const QString& message) {
         EXPECT_TRUE(bar_shown());
         EXPECT_EQ(bar_text(), message);
@@ -123,14 +134,7 @@ TEST_F(LogSelection, ListsEverySectionOfEveryRunOldestFirst) {
     expect_not_listed({"Disk too early"});
 
     // Exactly the HTML of those runs, rendered as one text.
-    LogReader reader;
-    ASSERT_EQ(reader.open(), 0);
-    reader.parse();
-    reader.set_interval(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
-    LogHtml html;
-    while (html.add_group(reader.next_group(), 0, "ALL")) {
-    }
-    EXPECT_EQ(view_content(view()), content_of(html.html()));
+    expect_view_holds_every_run(first, today);
 }
 
 // Enough runs that their text goes into the view in pieces: the view ends with exactly the whole
@@ -151,14 +155,7 @@ TEST_F(LogSelection, LongResultEndsAsTheWholeText) {
     ASSERT_TRUE(loader->loading());
     ASSERT_TRUE(loaded.wait(120000));
 
-    LogReader reader;
-    ASSERT_EQ(reader.open(), 0);
-    reader.parse();
-    reader.set_interval(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
-    LogHtml html;
-    while (html.add_group(reader.next_group(), 0, "ALL")) {
-    }
-    EXPECT_EQ(view_content(view()), content_of(html.html()));
+    expect_view_holds_every_run(first, today);
 
     search(first, today);
     ASSERT_TRUE(loader->loading());
