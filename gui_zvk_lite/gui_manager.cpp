@@ -207,6 +207,18 @@ void GUIManager::back_to_main() {
     set_screen(first_screen);
 }
 
+void GUIManager::run_refused() {
+    if (first_screen != ScreenBit::Progress) {
+        back_to_main();
+        return;
+    }
+    // The sequence begins with the run: going back to its first screen would try the run again, and
+    // again, for ever. The main page lets the user choose a module instead.
+    emit init_screens(first_screen);
+    current_screen = ScreenBit::Main;
+    set_screen(ScreenBit::Main);
+}
+
 void GUIManager::set_log_selection_screen() {
     // Leaving the main screen gives up a module choice that still waits for the worker.
     cancel_module_switch();
@@ -235,7 +247,7 @@ void GUIManager::set_screen(int s) {
         break;
     case ScreenBit::Progress:
         if (progress_screen.start_tests(selected_devices, selected_tests, devices, tests) != 0) {
-            back_to_main();
+            run_refused();
             return;
         }
         page = &progress_screen;

@@ -98,6 +98,8 @@ protected:
 
 private:
     void set_screen(int s);
+    // A run that start_tests refused: back to the first screen, never into the refused run again.
+    void run_refused();
     int next_screen_bit();
     int previous_screen_bit();
     QString get_command_line_module();

@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
                 Access::used_screens(window));
     for (const QString& name : Access::module_names(window))
         std::printf("module %s\n", qPrintable(name));
+    std::printf("buttons %d\n", int(Access::button_names(Access::main_screen(window)).size()));
     // A window that opens on a device screen has asked for the devices: wait for them.
     if (Access::page(window) == 1) {
         QEventLoop wait;

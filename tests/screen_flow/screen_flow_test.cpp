@@ -1,6 +1,7 @@
 // The main window's screen flow, its relays from the worker and its forwarders to the module.
 #include "gui_manager.h"
 #include "gui_manager_access.h"
+#include "gui_message_boxes.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -20,16 +21,21 @@ class RecordingModule : public ModuleInterface {
 public:
     std::vector<std::string> calls;
     int select_result = 0;
+    int busy_runs = 0;       // begin_run reports a busy log this many times
+    int refused_selects = 0; // select_device refuses this many times
     std::string result = "HD-42";
     TestStatus status = TestStatus::Aborted;
     ZVK_MODULE_CALL int begin_tests() override { return note("begin_tests"); }
     ZVK_MODULE_CALL int end_tests() override { return note("end_tests"); }
-    ZVK_MODULE_CALL int begin_run(std::int64_t t) override { return note("begin_run " + std::to_string(t)); }
+    ZVK_MODULE_CALL int begin_run(std::int64_t t) override {
+        note("begin_run " + std::to_string(t));
+        return busy_runs > 0 ? (--busy_runs, 1) : 0;
+    }
     ZVK_MODULE_CALL int end_run() override { return note("end_run"); }
     ZVK_MODULE_CALL int reserved_6() override { return 0; }
     ZVK_MODULE_CALL int select_device(std::string id, int mask) override {
         note("select_device " + id + " " + std::to_string(mask));
-        return select_result;
+        return refused_selects > 0 ? (--refused_selects, 1) : select_result;
     }
     ZVK_MODULE_CALL int enumerate_devices() override { return 0; }
     ZVK_MODULE_CALL int run_test(int) override { return 0; }
@@ -265,6 +271,67 @@ TEST_F(ScreenFlow, ForwardersCallTheModule) {
                                             "end_tests",
                                             "end_run"};
     EXPECT_EQ(module.calls, expected);
+}
+
+int count_starting(const std::vector<std::string>& calls, const std::string& prefix) {
+    return int(std::count_if(calls.begin(), calls.end(),
+                             [&](const std::string& call) { return call.rfind(prefix, 0) == 0; }));
+}
+
+TEST_F(ScreenFlow, ARunThatCannotStartNeverLeadsBackIntoTheProgressScreen) {
+    zvk_test::MessageBoxCloser boxes;
+    // Should the flow go round and round, this ends it after a few rounds by making the main screen
+    // the first screen, so that the test fails instead of hanging.
+    int resets = 0;
+    QObject::connect(&w(), &GUIManager::init_screens, [&](int) {
+        if (++resets > 4)
+            Access::first_screen(w()) = ScreenBit::Main;
+    });
+    const QMap<int, std::string> one_test{{1, "ReadTest"}};
+    struct Case {
+        const char* what;
+        int busy_runs;
+        int refused_selects;
+        QVector<std::string> devices; // chosen; none is listed
+        QMap<int, std::string> tests; // the module's, all chosen
+        int begin_runs;
+        int busy_boxes;
+    } cases[] = {
+        {"busy log", 1000, 0, {"disk0"}, one_test, 1, 1},
+        {"refused first device", 0, 1000, {"disk0"}, one_test, 1, 0},
+        {"no device", 0, 0, {}, one_test, 0, 0},
+        {"no test", 0, 0, {"disk0"}, {}, 0, 0},
+    };
+    // Reached at the end of an ended run (Back to menu) and from a module button on the main page.
+    for (const char* way : {"back to main", "module button"}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(way) + ", " + c.what);
+            module.calls.clear();
+            module.busy_runs = c.busy_runs;
+            module.refused_selects = c.refused_selects;
+            boxes.clear();
+            Access::tests(w()) = c.tests;
+            w().devices_selected(c.devices);
+            w().tests_selected(QVector<int>(c.tests.keyBegin(), c.tests.keyEnd()));
+            Access::first_screen(w()) = ScreenBit::Progress;
+            resets = 0;
+            if (std::string(way) == "back to main") {
+                with_mask(16 | 64, 16);
+                w().back_to_main();
+            } else {
+                with_mask(16 | 64, 2);
+                w().next_screen();
+            }
+            EXPECT_LE(resets, 2) << "the flow went back into the progress screen";
+            EXPECT_EQ(Access::page(w()), 0);
+            EXPECT_EQ(Access::current_screen(w()), ScreenBit::Main);
+            EXPECT_EQ(count_starting(module.calls, "begin_run"), c.begin_runs);
+            EXPECT_EQ(boxes.seen().size(), c.busy_boxes);
+            // The refused run is forgotten and the window may close.
+            EXPECT_EQ(Access::device_block_count(w()), 0);
+            EXPECT_TRUE(Access::close_button(w())->isEnabled());
+        }
+    }
 }
 
 TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {
