@@ -73,15 +73,18 @@ int GUIProgressScreen::start_tests(QVector<std::string>& selected_devices, QVect
     if (finished)
         return 0; // back from the log screen: the ended run stays on view
 
-    // No device chosen: a read-only device list, where the module decides, so the run takes every
-    // device it listed. A run still without a device or a test has nothing to run (only a sequence that
-    // skips the device or test screen before any choice gets here): back to the first screen, the
-    // module untold.
+    // No device chosen: a read-only device list, where the module decides, or a sequence without the
+    // device screen, so the run takes every device the module listed. No test chosen: a sequence
+    // without the test screen, so the run takes every test of the module. A run still without a
+    // device or a test has nothing to run: back to the first screen, the module untold.
     bool module_as_device = (properties & ScreenProperty::ModuleAsDevice) != 0;
     QVector<std::string> run_devices = selected_devices;
     if (run_devices.isEmpty())
         run_devices = QVector<std::string>(device_map.keyBegin(), device_map.keyEnd());
-    if (selected_tests.isEmpty() || (!module_as_device && run_devices.isEmpty()))
+    QVector<int> run_tests = selected_tests;
+    if (run_tests.isEmpty())
+        run_tests = QVector<int>(test_map.keyBegin(), test_map.keyEnd());
+    if (run_tests.isEmpty() || (!module_as_device && run_devices.isEmpty()))
         return 1;
 
     int r = manager->begin_run(std::int64_t(_time64(nullptr)));
@@ -99,7 +102,7 @@ int GUIProgressScreen::start_tests(QVector<std::string>& selected_devices, QVect
     ui.main_progressBar->setValue(0);
     ui.main_progress_label->setText("0%");
     running = true;
-    tests = selected_tests;
+    tests = run_tests;
     manager->set_close_enabled(false);
     passed_count = failed_count = not_supported_count = aborted_count = 0;
     if (module_as_device) {

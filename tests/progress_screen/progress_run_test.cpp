@@ -402,6 +402,34 @@ TEST_F(ProgressRun, ReadOnlyDeviceListRunsEveryDeviceTheModuleListed) {
     EXPECT_EQ(calls(), expected);
 }
 
+// The calls from the run's begin_run on.
+std::vector<std::string> run_calls(const std::vector<std::string>& calls) {
+    auto begin = std::find_if(calls.begin(), calls.end(),
+                              [](const std::string& call) { return call.rfind("begin_run", 0) == 0; });
+    return std::vector<std::string>(begin, calls.end());
+}
+
+// The calls of a whole well-behaved run of these devices and tests.
+std::vector<std::string> whole_run(std::int64_t start, const std::vector<std::string>& devices,
+                                   const std::vector<int>& tests) {
+    std::vector<std::string> expected{"begin_run " + std::to_string(start), "set_abort 0"};
+    for (const std::string& call : device_calls(devices, tests))
+        expected.push_back(call);
+    expected.push_back("end_run");
+    return expected;
+}
+
+TEST_F(ProgressRun, ASequenceWithoutTheTestScreenRunsEveryTestOfTheModule) {
+    open_window({"straight_run"});
+    QAbstractButton* button = modules->module_button("StraightRunModule");
+    ASSERT_NE(button, nullptr);
+    button->click();
+    ASSERT_EQ(Access::page(w()), 3) << "the run did not start";
+    ASSERT_TRUE(wait_for_end());
+    EXPECT_EQ(summary(), "<font color='Green'><strong>AllPassed.</strong></font>");
+    EXPECT_EQ(run_calls(calls()), whole_run(Access::run_start(w()), {"StraightRunModule"}, {1, 2}));
+}
+
 // A module whose tests never report back, so that the rows keep the progress a test gives them.
 class QuietModule : public ModuleInterface {
 public:

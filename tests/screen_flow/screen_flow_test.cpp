@@ -334,6 +334,35 @@ TEST_F(ScreenFlow, ARunThatCannotStartNeverLeadsBackIntoTheProgressScreen) {
     }
 }
 
+TEST_F(ScreenFlow, WithoutATestChoiceTheRunTakesEveryTestOfTheModule) {
+    struct Case {
+        QVector<int> chosen;
+        QMap<int, std::string> tests; // the module's
+        const char* first_select;     // null: no run
+    } cases[] = {
+        {{}, {{1, "ReadTest"}, {4, "VerifyTest"}, {16, "CacheTest"}}, "select_device disk0 21"},
+        {{4}, {{1, "ReadTest"}, {4, "VerifyTest"}, {16, "CacheTest"}}, "select_device disk0 4"},
+        {{}, {}, nullptr}, // nothing to run: back to the first screen, the module untold
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chosen.size());
+        module.calls.clear();
+        Access::tests(w()) = c.tests;
+        w().tests_selected(c.chosen);
+        with_mask(2 | 16 | 64, 2); // no test screen, as no device screen
+        w().next_screen();
+        if (!c.first_select) {
+            EXPECT_EQ(Access::page(w()), 0);
+            EXPECT_TRUE(module.calls.empty());
+            continue;
+        }
+        EXPECT_EQ(Access::page(w()), 3);
+        ASSERT_GE(module.calls.size(), 3u);
+        EXPECT_EQ(module.calls[2], c.first_select);
+        w().back_to_main(); // forget the run, which waits for its first test
+    }
+}
+
 TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {
     struct Case {
         QStringList args;
