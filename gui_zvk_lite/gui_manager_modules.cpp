@@ -141,6 +141,11 @@ void GUIManager::bind_module(const QString& name) {
     unload_module();
     current_module = modules.value(name);
     module_name = name;
+    // Device ids and test codes name things of the module that listed them: a run of this module
+    // takes only its own, listed and chosen after this.
+    devices.clear();
+    selected_devices.clear();
+    selected_tests.clear();
 
     get_used_screens_export = resolve_export<get_used_screens_fn>(current_module, "get_used_screens");
     used_screens = get_used_screens_export();

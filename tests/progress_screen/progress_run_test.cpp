@@ -430,6 +430,36 @@ TEST_F(ProgressRun, ASequenceWithoutTheTestScreenRunsEveryTestOfTheModule) {
     EXPECT_EQ(run_calls(calls()), whole_run(Access::run_start(w()), {"StraightRunModule"}, {1, 2}));
 }
 
+TEST_F(ProgressRun, ARunNeverTakesTheTestsChosenForTheModuleBoundBefore) {
+    open_window({"standard", "straight_run"});
+    // Test 4 is one the next module does not have.
+    start_run("StandardModule", {"DEVICE_2"}, {4});
+    ASSERT_TRUE(wait_for_end());
+    Access::progress_form(w()).back_menu_pushButton->click();
+    ASSERT_EQ(Access::page(w()), 0);
+
+    modules->module_button("StraightRunModule")->click();
+    ASSERT_EQ(Access::page(w()), 3);
+    ASSERT_TRUE(wait_for_end());
+    EXPECT_EQ(run_calls(calls()), whole_run(Access::run_start(w()), {"StraightRunModule"}, {1, 2}));
+}
+
+TEST_F(ProgressRun, ARunNeverTakesTheDevicesListedByTheModuleBoundBefore) {
+    open_window({"standard", "progress_first"});
+    ASSERT_TRUE(modules->choose("StandardModule"));
+    ASSERT_EQ(Access::devices(w()).size(), 3);
+    w().previous_screen(); // back without a choice
+    ASSERT_EQ(Access::page(w()), 0);
+
+    // Its sequence lists no device and the module is not its own device: there is nothing to run.
+    modules->module_button("ProgressFirstModule")->click();
+    EXPECT_EQ(Access::module_name(w()), "ProgressFirstModule");
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_TRUE(Access::devices(w()).isEmpty());
+    EXPECT_TRUE(run_calls(calls()).empty()) << run_calls(calls()).front();
+    EXPECT_TRUE(close_enabled());
+}
+
 // A module whose tests never report back, so that the rows keep the progress a test gives them.
 class QuietModule : public ModuleInterface {
 public:
