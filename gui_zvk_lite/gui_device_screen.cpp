@@ -58,11 +58,9 @@ void GUIDeviceScreen::update_devices(QMap<std::string, std::string>& dev) {
     setFocus(Qt::ActiveWindowFocusReason);
     devices = dev;
     const int n = devices.size();
-    if (n >= 2)
-        ui.select_all_checkBox->show();
-    else if (n == 1)
-        ui.select_all_checkBox->hide();
-    else
+    // No box to select all of fewer than two rows; over an empty list it would only enable Next.
+    ui.select_all_checkBox->setVisible(n >= 2);
+    if (n == 0)
         ui.next_pushButton->setEnabled(false);
 
     // New devices start checked; devices that are gone lose their state; the others keep theirs.
@@ -169,7 +167,7 @@ void GUIDeviceScreen::update_select_all() {
             check_states[row_devices.value(ui.device_listWidget->item(row)->type())] = s;
         }
     }
-    ui.next_pushButton->setEnabled(s == Qt::Checked);
+    ui.next_pushButton->setEnabled(s == Qt::Checked && ui.device_listWidget->count() > 0);
 }
 
 QVector<std::string> GUIDeviceScreen::get_checked_devices() {

@@ -115,13 +115,22 @@ TEST_F(DeviceScreen, OneDeviceHasNoSelectAllBox) {
     EXPECT_TRUE(next_enabled());
 }
 
-TEST_F(DeviceScreen, NoDevicesLeavesNextDisabled) {
-    open({"no_devices"});
+TEST_F(DeviceScreen, NoDevicesHidesSelectAllAndLeavesNextDisabled) {
+    // After a module whose list showed the select-all box.
+    open({"standard", "no_devices"});
+    ASSERT_TRUE(modules->choose("StandardModule"));
+    ASSERT_TRUE(select_all_shown());
+    w().previous_screen();
     ASSERT_TRUE(modules->choose("NoDevicesModule"));
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(next_enabled());
     EXPECT_TRUE(select_all_checked());
     EXPECT_FALSE(select_all_shown());
+    // Clicked all the same, it has no row to check and Next nothing to go on with.
+    for (int i = 0; i < 2; ++i) {
+        ui().select_all_checkBox->click();
+        EXPECT_FALSE(next_enabled()) << "after click " << i + 1;
+    }
 }
 
 TEST_F(DeviceScreen, ReadOnlyDevicesAreLabelsAndNextSendsNoSelection) {
@@ -212,13 +221,13 @@ TEST_F(DeviceScreen, DevicesThatComeAndGoBetweenUpdates) {
     EXPECT_FALSE(select_all_checked());
     EXPECT_EQ(screen().get_checked_devices(), QVector<std::string>({"b", "c"}));
 
-    // An empty map: no rows, Next disabled, the select-all box stays as it was shown.
+    // An empty map: no rows, Next disabled, and no select-all box over the empty list.
     QMap<std::string, std::string> none;
     screen().update_devices(none);
     EXPECT_EQ(rows(), 0);
     EXPECT_FALSE(next_enabled());
     EXPECT_TRUE(select_all_checked());
-    EXPECT_TRUE(select_all_shown());
+    EXPECT_FALSE(select_all_shown());
 }
 
 TEST_F(DeviceScreen, ChoosingTheModuleAgainForgetsTheChoice) {
