@@ -114,7 +114,8 @@ private:
     void request_sent();
     void set_info_labels();
     void init_window_buttons();
-    bool on_title_area();
+    // Whether a point of the window (its own coordinates) lies on the title area.
+    bool on_title_area(const QPoint& at);
     void stop_worker();
 
     Ui_main_window ui;

@@ -32,12 +32,16 @@ void GUIManager::init_window_buttons() {
     ui.close_pushButton->setStyleSheet(button_style("close"));
 }
 
-bool GUIManager::on_title_area() {
-    return ui.top_frame->underMouse() && !ui.window_buttons_frame->underMouse();
+bool GUIManager::on_title_area(const QPoint& at) {
+    // The widget under the point pressed, not the hover state: that stays with a window button when
+    // the window shrinks away from under the pointer (restore), until the pointer crosses it again.
+    QWidget* pressed = childAt(at);
+    auto within = [pressed](QWidget* area) { return pressed == area || area->isAncestorOf(pressed); };
+    return pressed && within(ui.top_frame) && !within(ui.window_buttons_frame);
 }
 
 void GUIManager::mousePressEvent(QMouseEvent* e) {
-    if (on_title_area()) {
+    if (on_title_area(e->position().toPoint())) {
         drag_offset = e->position().toPoint();
         dragging = true;
     }
@@ -60,8 +64,8 @@ void GUIManager::mouseReleaseEvent(QMouseEvent*) {
     dragging = false;
 }
 
-void GUIManager::mouseDoubleClickEvent(QMouseEvent*) {
-    if (!on_title_area())
+void GUIManager::mouseDoubleClickEvent(QMouseEvent* e) {
+    if (!on_title_area(e->position().toPoint()))
         return;
     if (maximized)
         restore(true, nullptr, nullptr);

@@ -101,6 +101,41 @@ TEST_F(WindowFrame, OnlyAPressOnTheTitleAreaStartsADrag) {
     EXPECT_FALSE(Access::dragging(w()));
 }
 
+TEST_F(WindowFrame, ThePressedPointDecidesWhateverTheHoverStateSays) {
+    // The hover state can lag behind: after Restore the window shrinks away from under the pointer, and
+    // the restore button's frame stays marked as under the mouse until the pointer crosses it again.
+    // Each case marks the widgets as that stale state would, then presses without a move before.
+    const QPoint gap = gap_in(ui().window_buttons_frame);
+    ASSERT_GE(gap.x(), 0);
+    struct Case {
+        const char* where;
+        QWidget* widget;
+        QPoint at;
+        bool buttons_hovered; // what the stale state says
+        bool title_hovered;
+        bool drags;
+    } cases[] = {
+        {"logo, the buttons marked hovered", logo(), centre(logo()), true, true, true},
+        {"logo, the title marked not hovered", logo(), centre(logo()), false, false, true},
+        {"between the buttons, marked as the title", ui().window_buttons_frame, gap, false, true, false},
+    };
+    for (const Case& c : cases) {
+        QWidget* buttons[] = {ui().window_buttons_frame, ui().normal_pushButton};
+        for (QWidget* button : buttons)
+            button->setAttribute(Qt::WA_UnderMouse, c.buttons_hovered);
+        ui().top_frame->setAttribute(Qt::WA_UnderMouse, c.title_hovered);
+        QTest::mousePress(c.widget, Qt::LeftButton, Qt::NoModifier, c.at);
+        EXPECT_EQ(Access::dragging(w()), c.drags) << c.where;
+        release(c.widget, c.at);
+
+        QTest::mouseDClick(c.widget, Qt::LeftButton, Qt::NoModifier, c.at);
+        release(c.widget, c.at);
+        EXPECT_EQ(Access::maximized(w()), c.drags) << c.where;
+        if (Access::maximized(w()))
+            w().restore();
+    }
+}
+
 TEST_F(WindowFrame, DraggingTheTitleAreaMovesTheWindow) {
     press(logo(), centre(logo()));
     move_to(logo(), centre(logo()) + QPoint(25, 15));

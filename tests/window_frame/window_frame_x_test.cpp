@@ -115,6 +115,41 @@ TEST_F(WindowFrameX, DragOutOfTheMaximizedStateRestoresUnderThePointer) {
         << "window at " << w().x() << ", " << w().y() << " size " << w().width() << " x " << w().height();
 }
 
+TEST_F(WindowFrameX, AfterRestoreTheTitleDragsAndDoubleClicksWithoutCrossingTheButtons) {
+    open({});
+    const QPoint maximize = ui().maximize_pushButton->mapToGlobal(ui().maximize_pushButton->rect().center());
+    pointer->click(maximize.x(), maximize.y());
+    ASSERT_TRUE(zvk_test::wait_until([this] { return Access::maximized(w()) && w().pos() == QPoint(0, 0); }));
+    zvk_test::process_events_for(600); // past the double-click interval
+    QPushButton* restore = ui().normal_pushButton;
+    ASSERT_TRUE(zvk_test::wait_until([&] { return restore->isVisible(); }));
+    const QPoint at = restore->mapToGlobal(restore->rect().center());
+    glide(maximize, at);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return restore->underMouse(); }));
+    pointer->press();
+    pointer->release();
+    // The window shrinks away from under the pointer, which stays where the restore button was.
+    ASSERT_TRUE(zvk_test::wait_until([this] { return w().geometry() == QRect(start, QSize(800, 600)); }));
+    ASSERT_FALSE(w().geometry().contains(at));
+    zvk_test::process_events_for(600);
+
+    // Straight onto the logo, clear of the window buttons, and a drag.
+    const QPoint from = logo_centre();
+    pointer->move_to(from.x(), from.y());
+    zvk_test::process_events_for(30);
+    pointer->press();
+    EXPECT_TRUE(zvk_test::wait_until([this] { return Access::dragging(w()); })) << "the press starts no drag";
+    glide(from, from + QPoint(60, 40));
+    pointer->release();
+    EXPECT_TRUE(zvk_test::wait_until([this] { return w().pos() == start + QPoint(60, 40); }))
+        << "window at " << w().pos().x() << ", " << w().pos().y();
+
+    // And, past the interval, a double click on the title maximizes the window again.
+    zvk_test::process_events_for(600);
+    double_click(logo_centre());
+    EXPECT_TRUE(zvk_test::wait_until([this] { return Access::maximized(w()); }));
+}
+
 TEST_F(WindowFrameX, AModuleButtonClickedBindsItsModule) {
     open({"single", "standard"});
     QAbstractButton* button = modules->module_button("StandardModule");
