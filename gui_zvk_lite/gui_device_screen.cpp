@@ -50,6 +50,8 @@ void GUIDeviceScreen::init_screen(int first_screen) {
 }
 
 void GUIDeviceScreen::show_loading() {
+    // Esc must reach the screen also while the module enumerates, which may take long or never end.
+    setFocus(Qt::ActiveWindowFocusReason);
     ui.done_frame->hide();
     ui.loading_frame->show();
 }

@@ -236,6 +236,9 @@ void GUIManager::set_screen(int s) {
         page = &main_screen;
         break;
     case ScreenBit::Devices:
+        // Current before it is prepared: the focus it takes then reaches the window, also one that the
+        // click which led here has not activated yet, so that Esc works on the loading view.
+        screen_stack.setCurrentWidget(&device_screen);
         device_screen.show_loading();
         emit run_update_devices();
         request_sent();

@@ -11,19 +11,22 @@ Display* as_display(void* connection) {
     return static_cast<Display*>(connection);
 }
 
-} // namespace
-
-XPointer::XPointer(const std::string& display) {
+// A connection to the display's server when it has XTEST; null otherwise.
+Display* open_with_xtest(const std::string& display) {
     Display* d = XOpenDisplay(display.c_str());
     if (!d)
-        return;
+        return nullptr;
     int event_base = 0, error_base = 0, major = 0, minor = 0;
     if (!XTestQueryExtension(d, &event_base, &error_base, &major, &minor)) {
         XCloseDisplay(d);
-        return;
+        return nullptr;
     }
-    connection = d;
+    return d;
 }
+
+} // namespace
+
+XPointer::XPointer(const std::string& display) : connection(open_with_xtest(display)) {}
 
 XPointer::~XPointer() {
     if (connection)
@@ -55,6 +58,27 @@ void XPointer::click(int x, int y, int button) {
     move_to(x, y);
     press(button);
     release(button);
+}
+
+XKeyboard::XKeyboard(const std::string& display) : connection(open_with_xtest(display)) {}
+
+XKeyboard::~XKeyboard() {
+    if (connection)
+        XCloseDisplay(as_display(connection));
+}
+
+bool XKeyboard::tap(const char* keysym_name) {
+    if (!connection)
+        return false;
+    Display* d = as_display(connection);
+    const KeySym symbol = XStringToKeysym(keysym_name);
+    const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(d, symbol);
+    if (code == 0)
+        return false;
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XSync(d, False);
+    return true;
 }
 
 } // namespace zvk_test

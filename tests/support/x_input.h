@@ -1,6 +1,7 @@
 #pragma once
-// Real pointer input in an X server through its XTEST extension: the server moves its pointer and
-// presses its buttons as a mouse would, and every client receives the events a user's hand gives.
+// Real pointer and key input in an X server through its XTEST extension: the server moves its pointer,
+// presses its buttons and its keys as a mouse and a keyboard would, and every client receives the
+// events a user's hand gives.
 #include <string>
 
 namespace zvk_test {
@@ -22,6 +23,25 @@ public:
     void press(int button = 1);
     void release(int button = 1);
     void click(int x, int y, int button = 1);
+
+private:
+    void* connection = nullptr; // the Xlib Display
+};
+
+class XKeyboard {
+public:
+    // Connects to the server of the given display (":N").
+    explicit XKeyboard(const std::string& display);
+    ~XKeyboard();
+    XKeyboard(const XKeyboard&) = delete;
+    XKeyboard& operator=(const XKeyboard&) = delete;
+
+    // False when the server cannot be reached or lacks the XTEST extension.
+    bool ok() const { return connection != nullptr; }
+
+    // Presses and releases the key of an X key symbol name ("Escape", "a", "Return"); returns once the
+    // server has handled both, false when the server's keyboard has no such key.
+    bool tap(const char* keysym_name);
 
 private:
     void* connection = nullptr; // the Xlib Display
