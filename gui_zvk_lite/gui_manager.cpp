@@ -30,7 +30,8 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
       delete_module_interface_export(nullptr), used_screens(-1), current_screen(0), first_screen(0),
       screen_stack(nullptr), main_screen(this), device_screen(this), progress_screen(this), test_screen(this),
       log_screen(this), log_selection_screen(this), module_thread(nullptr), worker_thread(nullptr),
-      maximized(false), dragging(false), run_start(0), switch_pending(false), advance_after_switch(false) {
+      maximized(false), dragging(false), run_start(0), switch_pending(false), advance_after_switch(false),
+      double_click_guard(&screen_stack) {
     // The images live in the GUI library, which is static: make sure its resources are registered.
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);

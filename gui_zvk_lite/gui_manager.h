@@ -1,6 +1,7 @@
 #pragma once
 // The program's main window: owns the six screens and the worker thread, holds the bound module's
 // state and relays between the screens, the module and the worker.
+#include "double_click_guard.h"
 #include "module_contract.h"
 #include "ui_main_window.h"
 
@@ -156,4 +157,5 @@ private:
     std::unique_ptr<WorkerIdleWatch> worker_idle;
     bool switch_pending;
     bool advance_after_switch;
+    DoubleClickGuard double_click_guard;
 };

@@ -9,9 +9,12 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
+#include <QTest>
 #include <QTranslator>
+#include <QWindow>
 
 using Access = GUIManagerTestAccess;
 
@@ -361,6 +364,39 @@ TEST_F(ScreenFlow, WithoutATestChoiceTheRunTakesEveryTestOfTheModule) {
         EXPECT_EQ(module.calls[2], c.first_select);
         w().back_to_main(); // forget the run, which waits for its first test
     }
+}
+
+TEST_F(ScreenFlow, TheSecondClickOfADoubleClickDoesNothingOnTheScreenItsFirstClickShowed) {
+    // Double clicks come through the window, as the platform delivers them: Qt hands the second click
+    // to the widget under the pointer once the first has changed the screen.
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    QWindow* window = w().windowHandle();
+    auto at = [&](QWidget* widget) { return widget->mapTo(&w(), widget->rect().center()); };
+    Access::tests(w()) = {{1, "ReadTest"}};
+    with_mask(124, 2);
+    w().next_screen();
+    std::map<std::string, std::string> listed{{"disk0", "Disk Zero"}};
+    w().update_devices(&listed);
+    QPushButton* next = Access::form(Access::device_screen(w())).next_pushButton;
+    ASSERT_TRUE(next->isEnabled());
+
+    // Next, then Run tests on the same spot: the test screen stays.
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier, at(next));
+    EXPECT_EQ(Access::page(w()), 2);
+    EXPECT_FALSE(Access::running(w()));
+
+    // A click of its own on Run tests starts the run; a double click on Stop tests then stops it, the
+    // page being the same for both of its clicks.
+    QPushButton* run = Access::form(Access::test_screen(w())).run_tests_pushButton;
+    QTest::mouseClick(window, Qt::LeftButton, Qt::NoModifier, at(run));
+    ASSERT_EQ(Access::page(w()), 3);
+    EXPECT_TRUE(Access::running(w()));
+    EXPECT_FALSE(Access::stopped(w()));
+    QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier,
+                       at(Access::progress_form(w()).stop_tests_pushButton));
+    EXPECT_TRUE(Access::stopped(w()));
+    w().back_to_main();
 }
 
 TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {

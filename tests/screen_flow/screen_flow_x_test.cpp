@@ -1,5 +1,6 @@
 // The screen flow on a real X server, driven with real pointer and key input as a user drives it:
-// Esc on the device screen's loading view of a window that was never activated. The program runs on
+// Esc on the device screen's loading view of a window that was never activated, and double clicks on
+// the buttons that lead from one screen to the next, which lie on the same spot. The program runs on
 // its own Xvfb (X_SERVER); without one the tests report themselves skipped.
 #include "call_record.h"
 #include "event_wait.h"
@@ -45,7 +46,36 @@ protected:
     }
     GUIManager& w() { return modules->window(); }
     QPoint centre(QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
+    // Whether the widget lies under the screen point, where the second click of a double click lands.
+    bool covers(QWidget* widget, QPoint at) { return widget->rect().contains(widget->mapFromGlobal(at)); }
+    // Clicks as xdotool's "click --repeat 2" does: two clicks 100 ms apart, within Qt's double-click
+    // interval, the window handling the first while the second comes.
+    void double_click(QWidget* widget) {
+        const QPoint at = centre(widget);
+        pointer->move_to(at.x(), at.y());
+        zvk_test::process_events_for(30);
+        pointer->press();
+        pointer->release();
+        zvk_test::process_events_for(100);
+        pointer->press();
+        pointer->release();
+        zvk_test::process_events_for(200);
+    }
+    // The standard module's device list, reached by a click on its button, and the double-click
+    // interval of that click past.
+    void to_the_device_list() {
+        open({"standard"});
+        QAbstractButton* button = modules->module_button("StandardModule");
+        ASSERT_NE(button, nullptr);
+        const QPoint at = centre(button);
+        pointer->click(at.x(), at.y());
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 1; }));
+        ASSERT_TRUE(modules->wait_for_devices());
+        zvk_test::process_events_for(500);
+    }
     Ui_device_Frame& device_form() { return Access::form(Access::device_screen(w())); }
+    Ui_test_Frame& test_form() { return Access::form(Access::test_screen(w())); }
+    Ui_progress_Frame& progress_form() { return Access::progress_form(w()); }
 
     std::unique_ptr<zvk_test::XPointer> pointer;
     std::unique_ptr<zvk_test::XKeyboard> keyboard;
@@ -73,6 +103,39 @@ TEST_F(ScreenFlowX, EscLeavesTheLoadingDeviceScreenOfAWindowNotYetActivated) {
             << "Esc was lost on the loading view";
         EXPECT_EQ(Access::current_screen(w()), ScreenBit::Main);
     }
+}
+
+TEST_F(ScreenFlowX, ADoubleClickOnNextShowsTheTestScreen) {
+    to_the_device_list();
+    // Next and Run tests lie on the same spot: the second click lands on Run tests.
+    const QPoint next = centre(device_form().next_pushButton);
+    double_click(device_form().next_pushButton);
+    EXPECT_FALSE(Access::running(w())) << "the second click started the run";
+    ASSERT_EQ(Access::page(w()), 2);
+    EXPECT_TRUE(covers(test_form().run_tests_pushButton, next));
+
+    // A click past the interval is a click of its own.
+    zvk_test::process_events_for(500);
+    pointer->click(next.x(), next.y());
+    EXPECT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 3 && Access::running(w()); }));
+}
+
+TEST_F(ScreenFlowX, ADoubleClickOnRunTestsRunsWithoutStopping) {
+    to_the_device_list();
+    const QPoint next = centre(device_form().next_pushButton);
+    pointer->click(next.x(), next.y());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+    zvk_test::process_events_for(500);
+
+    // Run tests and Stop tests lie on the same spot: the second click lands on Stop tests.
+    const QPoint run = centre(test_form().run_tests_pushButton);
+    double_click(test_form().run_tests_pushButton);
+    ASSERT_EQ(Access::page(w()), 3);
+    EXPECT_TRUE(covers(progress_form().stop_tests_pushButton, run));
+    EXPECT_FALSE(Access::stopped(w())) << "the second click stopped the run";
+    ASSERT_TRUE(zvk_test::wait_until([&] { return Access::finished(w()); }, 30000));
+    EXPECT_EQ(progress_form().tests_results_label->text().toStdString(),
+              "<font color='Green'><strong>AllPassed.</strong></font>");
 }
 
 } // namespace
