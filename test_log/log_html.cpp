@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <utility>
+
 namespace {
 
 QString latin1(const std::string& text) {
@@ -54,7 +56,15 @@ std::string translate_log_code(const std::string& code) {
     return to_latin1(QCoreApplication::translate("Translations", token.constData()));
 }
 
-LogHtml::LogHtml() : locale_(QLocale::system()) {}
+LogHtml::LogHtml() : LogHtml(0) {}
+
+LogHtml::LogHtml(int rows_before) : rows_(rows_before), locale_(QLocale::system()) {}
+
+QString LogHtml::take_html() {
+    QString taken = std::move(html_);
+    html_ = QString("");
+    return taken;
+}
 
 const std::string& LogHtml::code_text(const std::string& code) const {
     // A log repeats a few codes many times over: each is turned into its text once.

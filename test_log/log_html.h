@@ -23,6 +23,9 @@ std::string translate_log_code(const std::string& code);
 class LogHtml {
 public:
     LogHtml();
+    // A builder that goes on where another left off after writing `rows_before` rows: the rows'
+    // alternation continues, so a run rendered on its own reads exactly as in one text of many runs.
+    explicit LogHtml(int rows_before);
 
     // Appends the subsystems of `group` that `filter` selects: "ALL" (any case) selects all of them;
     // any other filter selects the subsystem of that name (any case), and only when `run_time` is
@@ -45,6 +48,10 @@ public:
     // Writes the text as Latin-1; does nothing when the file cannot be opened.
     void save(const QString& path) const;
     QString html() const { return html_; }
+    // The text built so far; the builder starts an empty one, and its row count goes on.
+    QString take_html();
+    // Rows written so far, counting the `rows_before` of the constructor.
+    int rows() const { return rows_; }
 
 private:
     QString date_text(std::int64_t time, QLocale::FormatType format) const;

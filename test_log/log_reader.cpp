@@ -67,7 +67,12 @@ int LogReader::parse() {
     if (!file_)
         return LOG_FILE_NOT_OPEN;
     bool more = true;
+    bool stopped = false;
     while (more) {
+        if (stop_ && stop_->load(std::memory_order_relaxed)) {
+            stopped = true;
+            break;
+        }
         ++line_counter_;
         more = read_line();
         trace_right(line_counter_, 6);
@@ -84,7 +89,7 @@ int LogReader::parse() {
     input_ = std::string();
     long_line_ = std::string();
     flush_trace();
-    return 0;
+    return stopped ? LOG_PARSE_STOPPED : 0;
 }
 
 // The next line into line_, without its line end. False when the file ended before a line feed:

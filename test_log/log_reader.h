@@ -6,6 +6,7 @@
 // the reader traces every line and what it found to standard output.
 #include "log_model.h"
 
+#include <atomic>
 #include <cstdint>
 #include <cstdio>
 #include <ctime>
@@ -29,6 +30,7 @@ enum LogReaderResult {
     LOG_FILE_NOT_OPEN = 4,
     LOG_FILE_ALREADY_OPEN = 5,
     LINE_NOT_HANDLED = 13, // a line handler does not take the line; the next one gets it
+    LOG_PARSE_STOPPED = 14, // the stop flag was raised: the model holds only the lines before
 };
 
 class LogReader : public LogModel {
@@ -39,8 +41,11 @@ public:
     // Creates the log folder if it is missing and opens the log for reading, shared with the
     // modules that append to it. 0, or 4 when the file cannot be opened.
     int open();
-    // Reads every line into the model and closes the file. 0, or 4 when the file is not open.
+    // Reads every line into the model and closes the file. 0, or 4 when the file is not open, or 14
+    // when the stop flag was raised before the end (the file is closed then too).
     int parse();
+    // A flag that another thread may raise to end a parse under way early; null for none.
+    void set_stop_flag(const std::atomic<bool>* stop) { stop_ = stop; }
     // Keep a name beside the stream (5 while the file is open); the file read is always the log.
     int set_file_name(const std::string& name);
     int open_file(const std::string& name);
@@ -98,6 +103,7 @@ private:
     void trace_end();
     void flush_trace();
 
+    const std::atomic<bool>* stop_ = nullptr;
     LogParseState state_ = OUTSIDE_SECTION;
     std::string file_name_;
     std::unique_ptr<std::FILE, FileCloser> file_;

@@ -142,6 +142,40 @@ TEST(LogHtml, RowBackgroundsAlternateAcrossColouredRowsAndGroups) {
         << "the counter runs on into the next group";
 }
 
+// A long result is shown a few runs at a time: each run rendered on its own, after the rows of the
+// runs before it, reads exactly as in one text of all of them.
+TEST(LogHtml, RunRenderedOnItsOwnReadsAsInTheWholeText) {
+    std::vector<LogGroup> groups;
+    for (int extra_rows : {0, 1, 2, 3, 0}) {
+        LogGroup group = example_group();
+        for (int i = 0; i < extra_rows; ++i)
+            group.subsystems["STORAGE"].devices["0"].properties.push_back({"NOTE", std::to_string(i)});
+        groups.push_back(group);
+    }
+    LogHtml whole;
+    for (const LogGroup& g : groups)
+        whole.add_group(&g, 0, "ALL");
+
+    QString pieces;
+    QString taken;
+    std::int64_t rows_before = 0;
+    LogHtml one_builder;
+    for (const LogGroup& g : groups) {
+        LogHtml alone{int(rows_before)};
+        alone.add_group(&g, 0, "ALL");
+        rows_before = alone.rows();
+        pieces += alone.html();
+        // One builder whose text is taken run by run goes on the same way.
+        one_builder.add_group(&g, 0, "ALL");
+        taken += one_builder.take_html();
+        EXPECT_TRUE(one_builder.html().isEmpty());
+        EXPECT_FALSE(one_builder.html().isNull());
+    }
+    EXPECT_EQ(pieces, whole.html());
+    EXPECT_EQ(taken, whole.html());
+    EXPECT_EQ(one_builder.rows(), whole.rows());
+}
+
 TEST(LogHtml, ColourArgumentOtherThanWhiteIsUsedAsGiven) {
     LogHtml html;
     html.add_row("a", "b", "#ffffff");

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+
 #include <fcntl.h>
 #include <unistd.h>
 
@@ -221,6 +223,23 @@ TEST(LogReader, FileNamesCannotChangeWhileOpenAndParseRunsOnce) {
         EXPECT_EQ(reader.set_file_name("x.log"), 0);
     });
     EXPECT_EQ(reader.groups().size(), 1u);
+}
+
+// A search given up ends its parse at once: the stop flag is looked at before every line.
+TEST(LogReader, RaisedStopFlagEndsTheParse) {
+    write_log(join(example));
+    for (bool raised : {true, false}) {
+        SCOPED_TRACE(raised);
+        std::atomic<bool> stop{raised};
+        LogReader reader;
+        reader.set_stop_flag(&stop);
+        capture_stdout([&] {
+            ASSERT_EQ(reader.open(), 0);
+            EXPECT_EQ(reader.parse(), raised ? LOG_PARSE_STOPPED : 0);
+            EXPECT_EQ(reader.parse(), LOG_FILE_NOT_OPEN) << "closed either way";
+        });
+        EXPECT_EQ(reader.groups().size(), raised ? 0u : 1u);
+    }
 }
 
 TEST(LogReader, ReadsWhatAModuleAppendedAfterTheFileWasOpened) {
