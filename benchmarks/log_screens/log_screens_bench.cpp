@@ -1,41 +1,72 @@
-// The two log screens on large logs, from the user's action to the text in the view:
-//   log_screens_bench [runs] [megabytes]   (defaults 5000 and 100; on the offscreen platform unless
-//   QT_QPA_PLATFORM says otherwise)
-// 1. The log selection search over a log of `runs` runs, all of them in the chosen days: the click
-//    on Search, and the same work stage by stage (parse, render, QTextEdit::setText), then the first
-//    paint of the view and the time until the view holds the whole text.
-// 2. The log screen's show_log on a log of `megabytes` MB whose newest run is the run shown.
-// The parser's trace goes to /dev/null while a stage runs. Times are wall-clock; the CPU time of the
-// process is given beside them, since the machine may be shared.
+// The two log screens on large logs, as a user meets them: in a real X server (an Xvfb of its own),
+// with real pointer and key input, until the window is idle again (Qt's layout of the text included).
+//   log_screens_bench [runs ...] [--show-log MB] [--cap S]
+// Defaults: 1000 5000 35000 runs, a 100 MB log for the log screen, at most 120 s of waiting per step.
+// 1. Past logs over a log of `runs` runs, all of them in the chosen days: from the click on Search,
+//    the time until the first runs are in the view and until the window is idle, the longest pause
+//    and the 99th percentile of pauses of the event loop; then the same while the user drags the
+//    scroll bar to the end, turns the wheel and presses Page Up and Page Down; the peak resident
+//    memory of both.
+// 2. The log screen's show_log on a log of `MB` MB whose newest run is the one shown.
+// A pause is the time between two turns of a 5 ms timer on the window's thread. The parser's trace on
+// standard output goes to /dev/null; the figures go to standard error.
 #include "bench_log_writer.h"
 #include "gui_log_screen.h"
-#include "gui_log_selection_screen.h"
 #include "gui_manager.h"
-#include "log_html.h"
-#include "log_reader.h"
-#include "log_view_loader.h"
+#include "x_input.h"
+#include "x_server.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QDateEdit>
 #include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
-#include <QEventLoop>
+#include <QLocale>
 #include <QPushButton>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
 #include <QTextEdit>
 #include <QTimer>
 
 #include <fcntl.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <algorithm>
+#include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 namespace {
+
+std::unique_ptr<zvk_test::XPointer> pointer;
+std::unique_ptr<zvk_test::XKeyboard> keyboard;
+int cap_ms = 120000;
+
+// Peak and present resident memory of this process, in MB (Linux's VmHWM and VmRSS).
+double memory_mb(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind(field, 0) == 0)
+            return std::atof(line.c_str() + std::string(field).size()) / 1024.0;
+    }
+    return -1;
+}
+
+// The peak starts again from the present size.
+void reset_peak_memory() {
+    std::ofstream("/proc/self/clear_refs") << "5";
+}
 
 double cpu_ms() {
     timespec t;
@@ -43,29 +74,132 @@ double cpu_ms() {
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-// Runs `work` with standard output going to /dev/null; prints its wall and CPU time.
-double stage(const char* name, const std::function<void()>& work) {
-    std::fflush(stdout);
-    const int saved = dup(1);
-    const int null = ::open("/dev/null", O_WRONLY);
-    dup2(null, 1);
-    QElapsedTimer timer;
-    timer.start();
-    const double cpu = cpu_ms();
-    work();
-    std::fflush(stdout);
-    const double wall = double(timer.nsecsElapsed()) / 1e6;
-    const double used = cpu_ms() - cpu;
-    dup2(saved, 1);
-    ::close(null);
-    ::close(saved);
-    std::printf("  %-44s %9.1f ms (CPU %9.1f ms)\n", name, wall, used);
-    std::fflush(stdout);
-    return wall;
+// The gaps between the turns of a 5 ms timer on the window's thread, and the CPU time of all of the
+// process's threads, which tells when work in the background has ended too.
+class PauseWatch {
+public:
+    PauseWatch() {
+        timer.setTimerType(Qt::PreciseTimer);
+        timer.setInterval(5);
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            const double now = elapsed();
+            gaps.push_back(now - last);
+            if (now - last > 25)
+                last_busy = now;
+            last = now;
+            // Busy while the process uses more than a tenth of one core.
+            if (now - cpu_sampled >= 250) {
+                const double cpu = cpu_ms();
+                if (cpu - cpu_at_sample > 0.1 * (now - cpu_sampled))
+                    last_busy = now;
+                cpu_sampled = now;
+                cpu_at_sample = cpu;
+            }
+            if (on_tick)
+                on_tick(now);
+        });
+    }
+    void start() {
+        gaps.clear();
+        clock.start();
+        last = last_busy = cpu_sampled = 0;
+        cpu_at_sample = cpu_ms();
+        timer.start();
+    }
+    void stop() { timer.stop(); }
+    double elapsed() const { return double(clock.nsecsElapsed()) / 1e6; }
+    // Runs the event loop until the window has answered every 5 ms and the process has been all but
+    // idle for 1.5 s (true), or until `cap_ms` from the start.
+    bool wait_idle() {
+        while (elapsed() < cap_ms) {
+            QTest::qWait(20);
+            const double now = elapsed();
+            if (now - last < 30 && now - last_busy > 1500)
+                return true;
+        }
+        return false;
+    }
+    // The longest gap, the one still open included.
+    double longest() const {
+        const double open = elapsed() - last;
+        return gaps.empty() ? open : std::max(open, *std::max_element(gaps.begin(), gaps.end()));
+    }
+    double percentile(double p) const {
+        if (gaps.empty())
+            return 0;
+        std::vector<double> sorted = gaps;
+        std::sort(sorted.begin(), sorted.end());
+        return sorted[std::min(sorted.size() - 1, std::size_t(p * double(sorted.size())))];
+    }
+    std::function<void(double)> on_tick;
+
+private:
+    QTimer timer;
+    QElapsedTimer clock;
+    double last = 0;
+    double last_busy = 0;
+    double cpu_sampled = 0;
+    double cpu_at_sample = 0;
+    std::vector<double> gaps;
+};
+
+void report(const char* what, PauseWatch& watch, bool idle) {
+    std::fprintf(stderr, "    %-34s %s after %8.0f ms; pauses: longest %7.1f ms, 99th percentile %6.1f ms; peak memory %6.0f MB\n",
+                 what, idle ? "idle" : "NOT idle", watch.elapsed(), watch.longest(), watch.percentile(0.99),
+                 memory_mb("VmHWM:"));
+}
+
+QPoint centre_of(QWidget* w) {
+    return w->mapToGlobal(w->rect().center());
+}
+
+// Moves the pointer in steps as a hand does, letting the window follow each one.
+void glide(QPoint from, QPoint to, int steps) {
+    for (int i = 1; i <= steps; ++i) {
+        pointer->move_to(from.x() + (to.x() - from.x()) * i / steps, from.y() + (to.y() - from.y()) * i / steps);
+        QTest::qWait(16);
+    }
+}
+
+// The view's vertical scroll bar that the user sees.
+QScrollBar* shown_scroll_bar(QTextEdit* view) {
+    for (QScrollBar* bar : view->findChildren<QScrollBar*>()) {
+        if (bar->orientation() == Qt::Vertical && bar->isVisible())
+            return bar;
+    }
+    return nullptr;
+}
+
+// Drags the handle of the scroll bar from where it is to the far end of its groove.
+void drag_to_end(QScrollBar* bar) {
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.orientation = bar->orientation();
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = bar->sliderPosition();
+    option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QPoint from = bar->mapToGlobal(handle.center());
+    const QPoint to = bar->mapToGlobal(QPoint(handle.center().x(), bar->height() + 40));
+    pointer->move_to(from.x(), from.y());
+    QTest::qWait(30);
+    pointer->press();
+    glide(from, to, 40);
+    pointer->release();
+}
+
+// Whether the bottom of the view shows the part of the text that follows the title with `title`.
+bool view_shows_end_after(QTextEdit* view, const QString& title) {
+    const QTextCursor bottom = view->cursorForPosition(QPoint(10, view->viewport()->height() - 10));
+    const QTextCursor found = view->document()->find(title, bottom.position(), QTextDocument::FindBackward);
+    return !found.isNull();
 }
 
 // `runs` runs an hour apart, the last an hour ago: one section each, two disks of four tests.
-std::int64_t write_runs(const std::string& path, int runs) {
+std::int64_t write_runs(const std::string& path, int runs, std::int64_t* last_key) {
     const std::int64_t last = std::int64_t(std::time(nullptr)) / 3600 * 3600 - 3600;
     const std::int64_t first = last - std::int64_t(runs - 1) * 3600;
     bench_log::Writer w(path);
@@ -78,8 +212,9 @@ std::int64_t write_runs(const std::string& path, int runs) {
         w.line("--- STORAGE");
     }
     w.close();
-    std::printf("log of %d runs: %.1f MB, %llu lines\n", runs, double(w.bytes()) / 1e6,
-                static_cast<unsigned long long>(w.lines()));
+    std::fprintf(stderr, "  log of %d runs: %.1f MB, %llu lines\n", runs, double(w.bytes()) / 1e6,
+                 static_cast<unsigned long long>(w.lines()));
+    *last_key = last;
     return first;
 }
 
@@ -98,109 +233,131 @@ std::int64_t write_megabytes(const std::string& path, double megabytes) {
         w.line("--- MEMORY");
     }
     w.close();
-    std::printf("log of %.1f MB, %llu lines\n", double(w.bytes()) / 1e6,
-                static_cast<unsigned long long>(w.lines()));
+    std::fprintf(stderr, "  log of %.1f MB, %llu lines\n", double(w.bytes()) / 1e6,
+                 static_cast<unsigned long long>(w.lines()));
     return key;
 }
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-void search_bench(GUIManager& manager, const std::string& path, int runs) {
-    const std::int64_t first = write_runs(path, runs);
-    GUILogSelectionScreen screen(&manager);
-    screen.resize(800, 600);
-    screen.show();
-    screen.reset();
-    screen.findChild<QDateEdit*>("from_dateEdit")->setDate(QDateTime::fromSecsSinceEpoch(first).date());
-    QTextEdit* view = screen.findChild<QTextEdit*>("html_log_textEdit");
-    QPushButton* search = screen.findChild<QPushButton*>("search_pushButton");
+void past_logs(GUIManager& window, const std::string& path, int runs) {
+    std::int64_t last_key = 0;
+    const std::int64_t first = write_runs(path, runs, &last_key);
+    QPushButton* past = window.findChild<QPushButton*>("past_logs_pushButton");
+    pointer->click(centre_of(past).x(), centre_of(past).y());
+    QTest::qWait(200);
+    QWidget* page = window.findChild<QWidget*>("log_selection_Frame");
+    QTextEdit* view = page->findChild<QTextEdit*>("html_log_textEdit");
+    QPushButton* search = page->findChild<QPushButton*>("search_pushButton");
+    page->findChild<QDateEdit*>("from_dateEdit")->setDate(QDateTime::fromSecsSinceEpoch(first).date());
+    QTest::qWait(100);
 
-    std::printf("log selection search, %d runs:\n", runs);
-    LogReader reader;
-    LogHtml html;
-    QString text;
-    stage("parse (LogReader open and parse)", [&] {
-        reader.open();
-        reader.parse();
-    });
-    stage("render (LogHtml, every run)", [&] {
-        reader.set_interval(first, INT64_MAX);
-        while (html.add_group(reader.next_group(), 0, "ALL")) {
-        }
-        text = html.html();
-    });
-    std::printf("  HTML: %lld characters (%.1f MB as UTF-16)\n", static_cast<long long>(text.size()),
-                double(text.size()) * 2 / 1e6);
-    {
-        QTextEdit plain;
-        plain.setLineWrapMode(QTextEdit::NoWrap);
-        plain.setReadOnly(true);
-        plain.resize(800, 500);
-        plain.show();
-        stage("QTextEdit::setText of that HTML", [&] { plain.setText(text); });
-    }
-    view->clear();
-    QApplication::processEvents();
-    const double click = stage("click on Search: text in the view", [&] { search->click(); });
-    const double paint = stage("then the first paint of the view", [&] { view->viewport()->grab(); });
-    std::printf("  from the click to the text painted: %.1f ms; the view holds %d characters\n",
-                click + paint, view->document()->characterCount());
+    PauseWatch watch;
+    double first_shown = -1;
+    watch.on_tick = [&](double now) {
+        if (first_shown < 0 && !view->document()->isEmpty())
+            first_shown = now;
+    };
+    reset_peak_memory();
+    watch.start();
+    pointer->click(centre_of(search).x(), centre_of(search).y());
+    bool idle = watch.wait_idle();
+    watch.stop();
+    std::fprintf(stderr, "    first runs in the view %.0f ms after the click on Search\n", first_shown);
+    report("search:", watch, idle);
 
-    // The rest joins in the background while the event loop runs: how long until the view holds the
-    // whole text, and the longest the event loop was kept from running meanwhile.
-    LogViewLoader* loader = view->findChild<LogViewLoader*>();
-    if (!loader || !loader->loading())
+    // Scrolling, as a hand does it: the scroll bar dragged to the end, Page Up, the wheel, Page Down.
+    watch.on_tick = nullptr;
+    watch.start();
+    QScrollBar* bar = shown_scroll_bar(view);
+    if (!bar) {
+        std::fprintf(stderr, "    no scroll bar shown\n");
         return;
-    QElapsedTimer whole;
-    whole.start();
-    const double cpu = cpu_ms();
-    qint64 longest = 0;
-    QElapsedTimer since_tick;
-    since_tick.start();
-    QTimer tick;
-    tick.setInterval(5);
-    QObject::connect(&tick, &QTimer::timeout, [&] { longest = std::max(longest, since_tick.restart()); });
-    tick.start();
-    QEventLoop loop;
-    QObject::connect(loader, &LogViewLoader::loaded, &loop, &QEventLoop::quit);
-    loop.exec();
-    const double whole_ms = double(whole.nsecsElapsed()) / 1e6;
-    std::printf("  %-44s %9.1f ms (CPU %9.1f ms, all threads)\n", "then the whole text in the view", whole_ms,
-                cpu_ms() - cpu);
-    std::printf("  from the click to the whole text: %.1f ms; the view holds %d characters; the event loop "
-                "waited at most %lld ms meanwhile\n",
-                click + paint + whole_ms, view->document()->characterCount(),
-                static_cast<long long>(longest));
+    }
+    drag_to_end(bar);
+    bool shows_end = false;
+    if (watch.wait_idle()) {
+        const QString title = QLocale::system().toString(QDateTime::fromSecsSinceEpoch(last_key), QLocale::LongFormat);
+        shows_end = view_shows_end_after(view, title);
+    }
+    const QPoint middle = centre_of(view->viewport());
+    pointer->click(middle.x(), middle.y()); // the view takes the keys
+    for (int i = 0; i < 30; ++i) {
+        keyboard->tap("Prior");
+        QTest::qWait(30);
+    }
+    for (int i = 0; i < 60; ++i) {
+        pointer->press(5);
+        pointer->release(5);
+        QTest::qWait(15);
+    }
+    for (int i = 0; i < 30; ++i) {
+        keyboard->tap("Next");
+        QTest::qWait(30);
+    }
+    idle = watch.wait_idle();
+    watch.stop();
+    std::fprintf(stderr, "    after the drag the view shows the last run: %s\n", shows_end ? "yes" : "NO");
+    report("scrolling:", watch, idle);
 }
 
-void show_log_bench(GUIManager& manager, const std::string& path, double megabytes) {
+void show_log(GUIManager& manager, const std::string& path, double megabytes) {
     const std::int64_t key = write_megabytes(path, megabytes);
     GUILogScreen screen(&manager);
     screen.resize(800, 600);
+    screen.move(40, 40);
     screen.show();
-    std::printf("log screen, show_log of the newest run:\n");
-    LogReader reader;
-    LogHtml html;
-    stage("parse (LogReader open and parse)", [&] {
-        reader.open();
-        reader.parse();
-    });
-    stage("render (LogHtml, the newest run)",
-          [&] { html.add_group(reader.last_group(), std::uint64_t(key), "STORAGE"); });
+    if (!QTest::qWaitForWindowExposed(&screen))
+        return;
     QTextEdit* view = screen.findChild<QTextEdit*>("html_log_textEdit");
-    stage("show_log: text in the view", [&] { screen.show_log("STORAGE", std::uint64_t(key)); });
-    stage("then the first paint of the view", [&] { view->viewport()->grab(); });
+    view->clear();
+    PauseWatch watch;
+    double shown = -1;
+    watch.on_tick = [&](double now) {
+        if (shown < 0 && !view->document()->isEmpty())
+            shown = now;
+    };
+    reset_peak_memory();
+    watch.start();
+    screen.show_log("STORAGE", std::uint64_t(key));
+    const bool idle = watch.wait_idle();
+    watch.stop();
+    std::fprintf(stderr, "    the run in the view %.0f ms after show_log\n", shown);
+    report("show_log:", watch, idle);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    const int runs = argc > 1 ? std::atoi(argv[1]) : 5000;
-    const double megabytes = argc > 2 ? std::atof(argv[2]) : 100;
+    std::vector<int> runs;
+    double megabytes = 100;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--show-log" && i + 1 < argc)
+            megabytes = std::atof(argv[++i]);
+        else if (arg == "--cap" && i + 1 < argc)
+            cap_ms = std::atoi(argv[++i]) * 1000;
+        else
+            runs.push_back(std::atoi(arg.c_str()));
+    }
+    if (runs.empty())
+        runs = {1000, 5000, 35000};
 
+    zvk_test::XServer server(1280, 1024);
+    if (!server.running()) {
+        std::fprintf(stderr, "no X server: %s\n", server.failure().c_str());
+        return 1;
+    }
+    qputenv("DISPLAY", server.display().c_str());
+    qputenv("QT_QPA_PLATFORM", "xcb");
+    pointer.reset(new zvk_test::XPointer(server.display()));
+    keyboard.reset(new zvk_test::XKeyboard(server.display()));
+    // The parser traces every line to standard output: keep it out of the way.
+    const int null = ::open("/dev/null", O_WRONLY);
+    dup2(null, 1);
+    ::close(null);
+
+    QApplication app(argc, argv);
     std::string drive;
     const std::string path = bench_log::make_drive(drive);
     // The window scans its working folder for modules: the drive's folder holds none.
@@ -208,10 +365,24 @@ int main(int argc, char** argv) {
     // The renderer writes two debug lines per section; keep them out of the figures.
     qInstallMessageHandler(quiet);
     {
-        GUIManager manager;
-        search_bench(manager, path, runs);
-        show_log_bench(manager, path, megabytes);
+        GUIManager window;
+        window.move(0, 0);
+        window.resize(1024, 768);
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window))
+            return 1;
+        for (int count : runs) {
+            std::fprintf(stderr, "past logs, %d runs:\n", count);
+            past_logs(window, path, count);
+            // Back to the main screen, as the user leaves the page.
+            keyboard->tap("Escape");
+            QTest::qWait(300);
+        }
+        std::fprintf(stderr, "log screen, show_log of the newest run:\n");
+        show_log(window, path, megabytes);
     }
     bench_log::remove_drive(drive, path);
+    pointer.reset();
+    keyboard.reset();
     return 0;
 }
