@@ -2,19 +2,18 @@
 
 #include "checked_connect.h"
 #include "gui_manager.h"
-#include "log_html.h"
 #include "log_reader.h"
-#include "log_view_loader.h"
+#include "log_run_pager.h"
+#include "past_log_runs.h"
+#include "past_log_search.h"
 
 #include <QCalendarWidget>
 #include <QCoreApplication>
 #include <QDate>
 #include <QDateTime>
+#include <QHideEvent>
 #include <QKeyEvent>
-#include <QTime>
-#include <QVector>
 
-#include <cstdint>
 #include <limits>
 
 namespace {
@@ -33,9 +32,10 @@ std::uint32_t to_time_t(const QDateTime& time) {
 
 } // namespace
 
-GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_) : QFrame(nullptr), manager(manager_) {
+GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_, std::int64_t whole_text_limit_)
+    : QFrame(nullptr), manager(manager_), text_limit(whole_text_limit_) {
     ui.setupUi(this);
-    loader = new LogViewLoader(ui.html_log_textEdit);
+    run_pager = new LogRunPager(ui.html_log_textEdit);
     ui.log_vizualization_frame->hide();
     // The dates are set before the connections exist, so construction runs no date_changed.
     ui.from_dateEdit->setDate(QDate::currentDate());
@@ -48,8 +48,12 @@ GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_) : QFrame(null
     checked_connect(ui.search_pushButton, SIGNAL(clicked()), this, SLOT(update_logs()));
 }
 
+GUILogSelectionScreen::~GUILogSelectionScreen() {
+    give_up();
+}
+
 void GUILogSelectionScreen::reset() {
-    loader->cancel();
+    give_up();
     ui.html_log_textEdit->clear();
     ui.from_dateEdit->setDate(QDate::currentDate());
     ui.to_dateEdit->setDate(QDate::currentDate());
@@ -60,6 +64,10 @@ void GUILogSelectionScreen::reset() {
     ui.outer_log_status_frame->show();
 }
 
+bool GUILogSelectionScreen::searching() const {
+    return search && search->outcome() == PastLogSearch::reading;
+}
+
 void GUILogSelectionScreen::date_changed() {
     const QDate from = ui.from_dateEdit->date();
     const QDate to = ui.to_dateEdit->date();
@@ -68,37 +76,67 @@ void GUILogSelectionScreen::date_changed() {
 
 void GUILogSelectionScreen::update_logs() {
     setFocus(Qt::ActiveWindowFocusReason);
-    loader->cancel();
+    give_up();
     ui.html_log_textEdit->clear();
-    LogReader reader;
-    LogHtml html;
+    auto reader = std::make_unique<LogReader>();
     ui.log_status_frame->hide();
-    if (reader.open() != 0) {
+    if (reader->open() != 0) {
         show_status(QCoreApplication::translate("Translations", "LogFileNotFound"));
+        emit logs_shown();
         return;
     }
-    reader.parse();
+    // From the first instant of the from-day to the last second of the to-day, local time. On a day
+    // whose clock springs forward at midnight the day begins at 01:00: 00:00 never happens there.
+    const std::uint32_t from = to_time_t(ui.from_dateEdit->date().startOfDay(Qt::LocalTime));
+    const std::uint32_t to = to_time_t(ui.to_dateEdit->date().endOfDay(Qt::LocalTime));
+    // The log is read, and the runs rendered or indexed, on threads of their own: a log of years of
+    // daily runs takes seconds.
+    search = std::make_unique<PastLogSearch>(std::move(reader), std::int64_t(from), std::int64_t(to), text_limit,
+                                             this, SLOT(search_progress()));
+}
 
-    // From the first second of the from-day to the last second of the to-day, local time.
-    const std::uint32_t from =
-        to_time_t(QDateTime(ui.from_dateEdit->date(), QTime(0, 0, 0, 0), Qt::LocalTime));
-    const std::uint32_t to =
-        to_time_t(QDateTime(ui.to_dateEdit->date(), QTime(23, 59, 59, 999), Qt::LocalTime));
-    reader.set_interval(std::int64_t(from), std::int64_t(to));
-    // Every section of every run in the range, oldest run first; the run time is not compared. Each
-    // run's text stands on its own, so a long result can go into the view in pieces.
-    QVector<qsizetype> run_starts;
-    bool more = true;
-    while (more) {
-        run_starts.append(html.html().size());
-        more = html.add_group(reader.next_group(), 0, QStringLiteral("ALL"));
+void GUILogSelectionScreen::search_progress() {
+    if (!search)
+        return; // given up meanwhile
+    switch (search->outcome()) {
+    case PastLogSearch::reading:
+        return;
+    case PastLogSearch::whole_text: {
+        const QString text = search->text();
+        give_up();
+        if (text.isEmpty())
+            show_status(QCoreApplication::translate("Translations", "IntervalLogNotFound"));
+        else
+            ui.html_log_textEdit->setText(text);
+        emit logs_shown();
+        return;
     }
+    case PastLogSearch::many_runs:
+        if (!shown_runs) {
+            shown_runs = search->runs();
+            run_pager->show(shown_runs.get());
+            emit logs_shown();
+        }
+        if (shown_runs->indexed()) {
+            run_pager->index_ready();
+            // The search has nothing more to give; its threads end on their own.
+            given_up.add(search->give_up());
+            given_up.dispose(search->results());
+            search.reset();
+        }
+        return;
+    }
+}
 
-    const QString text = html.html();
-    if (text.isEmpty())
-        show_status(QCoreApplication::translate("Translations", "IntervalLogNotFound"));
-    else
-        loader->show(text, run_starts);
+void GUILogSelectionScreen::give_up() {
+    run_pager->clear();
+    given_up.dispose(std::move(shown_runs));
+    shown_runs.reset();
+    if (search) {
+        given_up.add(search->give_up());
+        given_up.dispose(search->results());
+        search.reset();
+    }
 }
 
 void GUILogSelectionScreen::show_status(const QString& message) {
@@ -110,4 +148,11 @@ void GUILogSelectionScreen::keyPressEvent(QKeyEvent* event) {
     // Esc leaves the page as Back does; every other key stops here.
     if (event->key() == Qt::Key_Escape)
         manager->back_to_main();
+}
+
+void GUILogSelectionScreen::hideEvent(QHideEvent* event) {
+    // Leaving the page gives the search up, with what it holds of the log; a window minimized does not.
+    if (!event->spontaneous())
+        give_up();
+    QFrame::hideEvent(event);
 }

@@ -1,33 +1,60 @@
 #pragma once
 // The screen that shows every logged run whose start lies in a chosen range of calendar days.
+#include "background_job.h"
 #include "ui_log_selection_Frame.h"
 
 #include <QFrame>
 #include <QString>
 
+#include <cstdint>
+#include <memory>
+
 class GUIManager;
-class LogViewLoader;
+class LogRunPager;
+class PastLogRuns;
+class PastLogSearch;
+class QHideEvent;
 class QKeyEvent;
 
 class GUILogSelectionScreen : public QFrame {
     Q_OBJECT
 public:
-    explicit GUILogSelectionScreen(GUIManager* manager);
+    // Results of at most this many characters of HTML go into the view as one text; longer ones are
+    // shown a few runs at a time.
+    static constexpr std::int64_t default_text_limit = 1 << 18;
+
+    explicit GUILogSelectionScreen(GUIManager* manager, std::int64_t whole_text_limit = default_text_limit);
+    ~GUILogSelectionScreen() override;
     // Prepares the page for showing: today to today, Search enabled, no message, an empty view.
     void reset();
+    // A search is reading the log; its outcome is not in the view yet.
+    bool searching() const;
+    LogRunPager* pager() const { return run_pager; }
+
+signals:
+    // What a search found (a message, the runs, or the first of many runs) is in the view.
+    void logs_shown();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private slots:
     void date_changed();
     void update_logs();
+    void search_progress();
 
 private:
     // The grey bar with a message; the view stays empty.
     void show_status(const QString& message);
+    // Gives up the search under way and what it found; the view is emptied.
+    void give_up();
 
     Ui_log_selection_Frame ui;
     GUIManager* manager;
-    LogViewLoader* loader; // belongs to the view
+    const std::int64_t text_limit;
+    LogRunPager* run_pager; // belongs to the view
+    std::unique_ptr<PastLogSearch> search;
+    std::shared_ptr<PastLogRuns> shown_runs; // what the pager shows
+    GivenUpJobs given_up; // last: waits for the searches given up
 };

@@ -35,8 +35,11 @@ protected:
         ASSERT_TRUE(zvk_test::wait_until([&] { return Access::finished(w()); }, 60000));
     }
     GUIManager& w() { return modules->window(); }
+    // The log screen's text, once the read that showing it started has brought it.
     QString log_view_text() {
-        return Access::log_screen(w()).findChild<QTextEdit*>("html_log_textEdit")->toPlainText();
+        GUILogScreen& screen = Access::log_screen(w());
+        EXPECT_TRUE(zvk_test::wait_until([&] { return !screen.reading(); }, 60000));
+        return screen.findChild<QTextEdit*>("html_log_textEdit")->toPlainText();
     }
     static QString code(const char* log_code) { return QString::fromStdString(translate_log_code(log_code)); }
 
@@ -61,6 +64,7 @@ TEST_F(LogOfARun, ViewLogsShowsTheRunAndPastLogsFindsIt) {
     ASSERT_EQ(Access::page(w()), 5);
     GUILogSelectionScreen& past = Access::log_selection_screen(w());
     past.findChild<QPushButton*>("search_pushButton")->click();
+    ASSERT_TRUE(zvk_test::wait_until([&] { return !past.searching(); }, 60000));
     EXPECT_TRUE(past.findChild<QFrame*>("log_status_frame")->isHidden());
     const QString listed = past.findChild<QTextEdit*>("html_log_textEdit")->toPlainText();
     for (const QString& part : {QString("HardDisk 0"), QString("SolidStateDisk 2"), code("VERIFY_TEST")})

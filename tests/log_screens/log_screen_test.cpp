@@ -30,6 +30,13 @@ protected:
     GUILogScreen& screen() { return Access::log_screen(w()); }
     QTextEdit* view() { return screen().findChild<QTextEdit*>("html_log_textEdit"); }
     QString shown() { return view()->toPlainText(); }
+    // show_log, and the wait until its text is in the view.
+    void show(const QString& module, std::int64_t run) {
+        QSignalSpy done(&screen(), SIGNAL(log_shown()));
+        screen().show_log(module, std::uint64_t(run));
+        ASSERT_TRUE(done.count() > 0 || done.wait(60000));
+        EXPECT_FALSE(screen().reading());
+    }
 };
 
 struct MessageCase {
@@ -61,14 +68,14 @@ TEST_F(LogScreen, ShowsWhyNothingOfTheRunIsThere) {
             write_log(*c.log);
         // Each showing replaces what the view held before.
         view()->setText("<b>earlier</b> text");
-        screen().show_log(c.module, std::uint64_t(c.run));
+        show(c.module, c.run);
         EXPECT_EQ(shown(), c.message);
     }
 }
 
 TEST_F(LogScreen, MissingFolderIsMadeAndTheFileReportedMissing) {
     remove_log_folder();
-    screen().show_log("StandardModule", run_key);
+    show("StandardModule", run_key);
     EXPECT_EQ(shown(), "LogFileNotFound");
     EXPECT_TRUE(QDir(log_folder()).exists());
 }
@@ -120,7 +127,7 @@ TEST_F(LogScreen, ShowsTheModulesSectionsOfTheNewestRun) {
         SCOPED_TRACE(c.what);
         write_log(c.log);
         view()->setText("earlier text");
-        screen().show_log(c.module, std::uint64_t(c.run));
+        show(c.module, c.run);
         const QString text = shown();
         for (const QString& part : c.shown)
             EXPECT_TRUE(text.contains(part)) << part.toStdString() << " in\n" << text.toStdString();
@@ -132,7 +139,7 @@ TEST_F(LogScreen, ShowsTheModulesSectionsOfTheNewestRun) {
 
 TEST_F(LogScreen, ViewHoldsExactlyTheRenderedHtml) {
     write_log(section("StandardModule", run_key, "Disk A") + section("OtherModule", run_key, "Disk B"));
-    screen().show_log("StandardModule", run_key);
+    show("StandardModule", run_key);
 
     LogReader reader;
     ASSERT_EQ(reader.open(), 0);
@@ -140,6 +147,38 @@ TEST_F(LogScreen, ViewHoldsExactlyTheRenderedHtml) {
     LogHtml html;
     html.add_group(reader.last_group(), run_key, "StandardModule");
     EXPECT_EQ(view_content(view()), content_of(html.html()));
+}
+
+// The log is read on a thread of its own: meanwhile nothing of an earlier run is in view, and a later
+// showing, or leaving the page, gives the read up.
+TEST_F(LogScreen, ReadUnderWayIsGivenUpByTheNextOrByLeaving) {
+    std::string log;
+    for (int i = 0; i < 3000; ++i)
+        log += section("StandardModule", run_key - 3600 * (3000 - i), "Disk " + std::to_string(i));
+    write_log(log + section("StandardModule", run_key, "Disk A") + section("OtherModule", run_key, "Disk B"));
+    QSignalSpy done(&screen(), SIGNAL(log_shown()));
+    view()->setText("earlier text");
+    screen().show_log("OtherModule", run_key);
+    EXPECT_TRUE(screen().reading());
+    EXPECT_TRUE(view()->document()->isEmpty());
+    show("StandardModule", run_key);
+    EXPECT_EQ(done.count(), 1);
+    EXPECT_TRUE(shown().contains("Disk A"));
+    EXPECT_FALSE(shown().contains("Disk B"));
+    EXPECT_FALSE(done.wait(500));
+
+    // Leaving the page while the log is read.
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    Access::used_screens(w()) = 2 | 32 | 64;
+    Access::first_screen(w()) = 2;
+    Access::set_run(w(), "StandardModule", run_key);
+    Access::set_screen(w(), 32);
+    EXPECT_TRUE(screen().reading());
+    QTest::keyClick(&screen(), Qt::Key_Escape);
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_FALSE(screen().reading());
+    EXPECT_FALSE(done.wait(500));
 }
 
 class LogScreenFlow : public LogScreen {
@@ -151,7 +190,12 @@ protected:
         Access::first_screen(w()) = 2;
         Access::set_run(w(), "StandardModule", run_key);
         write_log(section("StandardModule", run_key, "Disk A"));
+        show_page();
+    }
+    void show_page() {
+        QSignalSpy done(&screen(), SIGNAL(log_shown()));
         Access::set_screen(w(), 32);
+        ASSERT_TRUE(done.count() > 0 || done.wait(60000));
     }
     void expect_still_on_log_screen() {
         EXPECT_EQ(Access::current_screen(w()), 32);
@@ -169,7 +213,7 @@ TEST_F(LogScreenFlow, EscAndBackGoToThePreviousScreen) {
     EXPECT_EQ(Access::current_screen(w()), 8);
     EXPECT_EQ(Access::page(w()), 2);
 
-    Access::set_screen(w(), 32);
+    show_page();
     screen().findChild<QPushButton*>("back_pushbutton")->click();
     EXPECT_EQ(Access::current_screen(w()), 8);
     EXPECT_EQ(Access::page(w()), 2);

@@ -1,10 +1,13 @@
 // The log selection screen: every run whose start lies in the chosen days, in local time, oldest
 // first; the grey bar when there is none; the limits of the two dates; the way back.
+#include "event_wait.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
 #include "log_html.h"
 #include "log_reader.h"
-#include "log_view_loader.h"
+#include "log_run_pager.h"
+#include "gui_worker_objects.h"
+#include "past_log_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -16,9 +19,12 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+
+#include <ctime>
 
 using Access = GUIManagerTestAccess;
 using namespace log_fixture;
@@ -46,11 +52,17 @@ protected:
     QString bar_text() { return child<QLabel>("log_status_label")->text(); }
     QString shown() { return view()->toPlainText(); }
 
+    // A click on Search, and the wait until what it found is in the view.
+    void click_search() {
+        QSignalSpy shown(&screen(), SIGNAL(logs_shown()));
+        search_button()->click();
+        ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+    }
     void search(const QDate& first, const QDate& last) {
         from()->setDate(first);
         to()->setDate(last);
         ASSERT_TRUE(search_button()->isEnabled());
-        search_button()->click();
+        click_search();
     }
     // The runs found, in the order the view lists them (each run's device is named after it).
     void expect_listed_in_order(const QStringList& names) {
@@ -115,7 +127,7 @@ TEST_F(LogSelection, TodayHoldsItsRunsFromTheFirstToTheLastSecond) {
               section("StandardModule", local_time(today.addDays(1), 0, 0, 0), "Disk next day") +
               section("StandardModule", local_time(today, 0, 0, 0), "Disk first second") +
               section("StandardModule", local_time(today.addDays(-1), 23, 59, 59), "Disk day before"));
-    search_button()->click(); // from and to are today after reset
+    click_search(); // from and to are today after reset
     EXPECT_FALSE(bar_shown());
     expect_listed_in_order({"Disk first second", "Disk last second"});
     expect_not_listed({"Disk next day", "Disk day before"});
@@ -137,31 +149,99 @@ TEST_F(LogSelection, ListsEverySectionOfEveryRunOldestFirst) {
     expect_view_holds_every_run(first, today);
 }
 
-// Enough runs that their text goes into the view in pieces: the view ends with exactly the whole
-// text, and a reset while the pieces are under way leaves the view empty.
-TEST_F(LogSelection, LongResultEndsAsTheWholeText) {
-    std::string log;
-    const std::int64_t midnight = local_time(today, 0, 0, 0);
-    for (int i = 450; i >= 1; --i)
-        log += section("StandardModule", midnight - i * 3600, "Disk " + std::to_string(i));
-    write_log(log);
-    const QDate first = today.addDays(-20);
+// Runs enough that their text is too long for one setText: the view holds a few of them at a time,
+// exactly as the text of all of them shows them, and every one of them can be reached.
+class LongResult : public LogSelection {
+protected:
+    void SetUp() override {
+        LogSelection::SetUp();
+        std::string log;
+        const std::int64_t midnight = local_time(today, 0, 0, 0);
+        for (int i = runs; i >= 1; --i)
+            log += section(i % 2 ? "StandardModule" : "StatusModule", midnight - i * 3600,
+                           "Disk " + std::to_string(i), i % 5 != 0);
+        write_log(log);
+        first = today.addDays(-runs / 24 - 1);
+        // The text of each run, as one builder writes all of them.
+        LogReader reader;
+        ASSERT_EQ(reader.open(), 0);
+        reader.parse();
+        reader.set_interval(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
+        LogHtml html;
+        while (html.add_group(reader.next_group(), 0, "ALL"))
+            parts.append(html.take_html());
+        ASSERT_EQ(parts.size(), runs);
+        ASSERT_GT(parts.join("").size(), GUILogSelectionScreen::default_text_limit);
+    }
+    LogRunPager* pager() { return screen().pager(); }
+    void expect_document_of_its_runs() {
+        QString text;
+        for (int i = pager()->first_run(); i < pager()->first_run() + pager()->runs_in_document(); ++i)
+            text += parts[i];
+        EXPECT_EQ(view_content(view()), content_of(text));
+    }
+    bool at_the_last_run() {
+        return pager()->settled() && pager()->first_run() + pager()->runs_in_document() == runs;
+    }
 
-    LogViewLoader* loader = view()->findChild<LogViewLoader*>();
-    ASSERT_NE(loader, nullptr);
-    QSignalSpy loaded(loader, SIGNAL(loaded()));
+    static constexpr int runs = 450;
+    QDate first;
+    QStringList parts;
+};
+
+TEST_F(LongResult, ShowsAFewRunsAtATimeAndReachesEveryOne) {
+    zvk_test::WorkerObjectWatch watch;
     search(first, today);
     EXPECT_FALSE(bar_shown());
-    ASSERT_TRUE(loader->loading());
-    ASSERT_TRUE(loaded.wait(120000));
+    ASSERT_TRUE(pager()->active());
+    EXPECT_EQ(pager()->first_run(), 0);
+    ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->settled(); }, 60000));
+    expect_document_of_its_runs();
 
-    expect_view_holds_every_run(first, today);
+    // To the end (it waits for the index that the search builds in the background), and back.
+    QTest::keyClick(view(), Qt::Key_End);
+    ASSERT_TRUE(zvk_test::wait_until([this] { return at_the_last_run(); }, 60000));
+    expect_document_of_its_runs();
+    pager()->scroll_bar()->setValue(pager()->scroll_bar()->maximum() / 3);
+    ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->settled(); }, 60000));
+    expect_document_of_its_runs();
+    EXPECT_GT(pager()->first_run(), 0);
 
-    search(first, today);
-    ASSERT_TRUE(loader->loading());
+    // No worker thread made a text document: what crosses to the window's thread is plain text.
+    EXPECT_EQ(watch.text_documents(), 0);
+}
+
+TEST_F(LongResult, LaterSearchOrLeavingGivesTheSearchUp) {
+    QSignalSpy shown(&screen(), SIGNAL(logs_shown()));
+    // A reset while the log is read: nothing of that search comes any more.
+    from()->setDate(first);
+    search_button()->click();
+    EXPECT_TRUE(screen().searching());
     screen().reset();
-    EXPECT_FALSE(loader->loading());
-    EXPECT_FALSE(loaded.wait(2000));
+    EXPECT_FALSE(screen().searching());
+    EXPECT_FALSE(shown.wait(1000));
+    EXPECT_TRUE(view()->document()->isEmpty());
+
+    // A second search while the first one runs: only the second one's runs are shown, once.
+    const QDate yesterday = today.addDays(-1);
+    from()->setDate(first);
+    search_button()->click();
+    search(yesterday, yesterday);
+    EXPECT_EQ(shown.count(), 1);
+    EXPECT_FALSE(pager()->active());
+    expect_view_holds_every_run(yesterday, yesterday);
+    EXPECT_FALSE(shown.wait(1000));
+    expect_view_holds_every_run(yesterday, yesterday);
+
+    // Back, with a long result shown and its index still to come: the page is empty and idle.
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    search(first, today);
+    ASSERT_TRUE(pager()->active());
+    child<QPushButton>("back_pushButton")->click();
+    EXPECT_EQ(Access::page(w()), 0);
+    EXPECT_FALSE(pager()->active());
+    EXPECT_FALSE(screen().searching());
     EXPECT_TRUE(view()->document()->isEmpty());
 }
 
@@ -198,9 +278,42 @@ TEST_F(LogSelection, FirstDayOf1970) {
     }
 }
 
+// Where the clock springs forward at midnight, 00:00 of that day never happens and the day begins at
+// 01:00: a search from that day finds its runs from that first instant on.
+TEST_F(LogSelection, DayWhoseMidnightDoesNotHappen) {
+    const struct {
+        const char* zone;
+        QDate day;
+        bool midnight_skipped;
+    } days[] = {
+        {"America/Havana", QDate(2024, 3, 10), true}, {"America/Havana", QDate(2025, 3, 9), true},
+        {"Asia/Beirut", QDate(2024, 3, 31), true},    {"America/Santiago", QDate(2024, 9, 8), true},
+        {"America/Havana", QDate(2024, 3, 11), false}, {"UTC", QDate(2024, 3, 10), false},
+        {"IST-05:30", QDate(2024, 3, 10), false},
+    };
+    const QByteArray saved = qgetenv("TZ");
+    for (const auto& d : days) {
+        SCOPED_TRACE(std::string(d.zone) + " " + d.day.toString(Qt::ISODate).toStdString());
+        qputenv("TZ", d.zone);
+        tzset();
+        const QDateTime midnight(d.day, QTime(0, 0), Qt::LocalTime);
+        ASSERT_EQ(!midnight.isValid(), d.midnight_skipped) << "no time-zone data for the zone?";
+        const std::int64_t day_start = d.day.startOfDay(Qt::LocalTime).toSecsSinceEpoch();
+        write_log(section("StandardModule", day_start, "Disk first instant") +
+                  section("StandardModule", local_time(d.day, 23, 59, 59), "Disk last second") +
+                  section("StandardModule", day_start - 1, "Disk day before"));
+        search(d.day, d.day);
+        EXPECT_FALSE(bar_shown());
+        expect_listed_in_order({"Disk first instant", "Disk last second"});
+        expect_not_listed({"Disk day before"});
+    }
+    qputenv("TZ", saved);
+    tzset();
+}
+
 TEST_F(LogSelection, WithoutLogFileTheBarSaysSo) {
     remove_log_folder();
-    search_button()->click();
+    click_search();
     expect_bar("LogFileNotFound");
     EXPECT_TRUE(QDir(log_folder()).exists()); // the reader makes the folder
 }

@@ -1,0 +1,430 @@
+#include "log_run_pager.h"
+
+#include "checked_connect.h"
+#include "log_run_source.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QKeyEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
+#include <QTextFrame>
+#include <QTimer>
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+
+namespace {
+
+// Until a run has been measured.
+constexpr std::int64_t first_estimate = 1000;
+// Estimates are made again as measurements come, until this many runs have been measured.
+constexpr int estimates_until = 64;
+
+// While the pager moves the scroll bars or changes the document itself, it does not take the moves
+// for the user's.
+class Adjusting {
+public:
+    explicit Adjusting(bool& flag_) : flag(flag_), was(flag_) { flag = true; }
+    ~Adjusting() { flag = was; }
+    Adjusting(const Adjusting&) = delete;
+    Adjusting& operator=(const Adjusting&) = delete;
+
+private:
+    bool& flag;
+    const bool was;
+};
+
+} // namespace
+
+LogRunPager::LogRunPager(QTextEdit* view_)
+    : QObject(view_), view(view_), bar(new QScrollBar(Qt::Vertical)), timer(new QTimer(this)) {
+    bar->setObjectName("log_runs_scrollBar");
+    // Beside the view's own bar, which is hidden while the pager shows runs, so this one takes its
+    // place and its look.
+    view->addScrollBarWidget(bar, Qt::AlignTop);
+    bar->hide();
+    timer->setSingleShot(true);
+    timer->setInterval(0);
+    checked_connect(timer, SIGNAL(timeout()), this, SLOT(fill()));
+    checked_connect(view->verticalScrollBar(), SIGNAL(valueChanged(int)), this, SLOT(view_scrolled(int)));
+    checked_connect(view->verticalScrollBar(), SIGNAL(rangeChanged(int, int)), this, SLOT(view_changed()));
+    checked_connect(view->document()->documentLayout(), SIGNAL(documentSizeChanged(QSizeF)), this,
+                    SLOT(view_changed()));
+    checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
+    view->installEventFilter(this);
+}
+
+LogRunPager::~LogRunPager() = default;
+
+void LogRunPager::show(const LogRunSource* source_) {
+    clear();
+    if (!source_ || source_->count() == 0)
+        return;
+    source = source_;
+    runs = source->count();
+    known_rows_before.assign(std::size_t(runs), -1);
+    known_rows_before[0] = 0;
+    measured.assign(std::size_t(runs), false);
+    measured_count = 0;
+    estimated_at = 0;
+    estimated_from_index = false;
+    heights.assign(std::vector<std::int64_t>(std::size_t(runs), first_estimate));
+    anchor_run = 0;
+    anchor_offset = 0;
+    jump_pending = false;
+    at_end = false;
+
+    saved_policy = int(view->verticalScrollBarPolicy());
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->verticalScrollBar()->hide();
+    bar->show();
+    view->document()->setUndoRedoEnabled(false);
+
+    insert(0, false);
+    settle();
+    schedule();
+}
+
+void LogRunPager::index_ready() {
+    if (!active())
+        return;
+    estimate();
+    update_bar();
+    schedule();
+}
+
+void LogRunPager::clear() {
+    timer->stop();
+    Adjusting adjusting_now(adjusting);
+    if (source) {
+        source = nullptr;
+        runs = 0;
+        entries.clear();
+        tops.clear();
+        jump_pending = false;
+        bar->hide();
+        view->verticalScrollBar()->show();
+        view->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(saved_policy));
+        view->document()->setUndoRedoEnabled(true);
+    }
+    view->clear();
+}
+
+int LogRunPager::first_run() const {
+    return entries.empty() ? -1 : entries.front().run;
+}
+
+bool LogRunPager::settled() const {
+    return !jump_pending && !timer->isActive();
+}
+
+bool LogRunPager::renderable(int run) const {
+    return source->indexed() || known_rows_before[std::size_t(run)] >= 0;
+}
+
+std::int64_t LogRunPager::rows_before(int run) const {
+    return source->indexed() ? source->rows_before(run) : known_rows_before[std::size_t(run)];
+}
+
+void LogRunPager::insert(int run, bool at_front) {
+    int rows = 0;
+    const std::int64_t before_run = rows_before(run);
+    const QString html = source->html(run, before_run, &rows);
+    if (run + 1 < runs && known_rows_before[std::size_t(run) + 1] < 0)
+        known_rows_before[std::size_t(run) + 1] = before_run + rows;
+
+    QTextDocument* document = view->document();
+    const int before = document->characterCount();
+    {
+        Adjusting adjusting_now(adjusting);
+        QTextCursor cursor(document);
+        if (at_front)
+            cursor.setPosition(0);
+        else
+            cursor.movePosition(QTextCursor::End);
+        cursor.insertFragment(QTextDocumentFragment::fromHtml(html));
+    }
+    const Entry entry{run, document->characterCount() - before};
+    if (at_front)
+        entries.push_front(entry);
+    else
+        entries.push_back(entry);
+}
+
+void LogRunPager::remove_front() {
+    Adjusting adjusting_now(adjusting);
+    QTextCursor cursor(view->document());
+    cursor.setPosition(0);
+    cursor.setPosition(entries.front().characters, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    entries.pop_front();
+}
+
+void LogRunPager::remove_back() {
+    Adjusting adjusting_now(adjusting);
+    int start = 0;
+    for (std::size_t k = 0; k + 1 < entries.size(); ++k)
+        start += entries[k].characters;
+    QTextCursor cursor(view->document());
+    cursor.setPosition(start);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    entries.pop_back();
+}
+
+void LogRunPager::rebuild_at(int run) {
+    {
+        Adjusting adjusting_now(adjusting);
+        view->document()->clear();
+        view->document()->setUndoRedoEnabled(false);
+    }
+    entries.clear();
+    tops.clear();
+    jump_pending = false;
+    insert(run, false);
+}
+
+double LogRunPager::entry_top(std::size_t entry) const {
+    // The first run begins at the document's top; every other one at the table that opens it.
+    if (entries[entry].run == 0)
+        return 0;
+    int start = 0;
+    for (std::size_t k = 0; k < entry; ++k)
+        start += entries[k].characters;
+    QTextDocument* document = view->document();
+    QTextCursor cursor(document);
+    cursor.setPosition(std::min(start + 1, document->characterCount() - 1));
+    QAbstractTextDocumentLayout* layout = document->documentLayout();
+    QTextFrame* const root = document->rootFrame();
+    QTextFrame* frame = cursor.currentFrame();
+    if (!frame || frame == root)
+        return layout->blockBoundingRect(cursor.block()).top();
+    while (frame->parentFrame() != root)
+        frame = frame->parentFrame();
+    return layout->frameBoundingRect(frame).top();
+}
+
+void LogRunPager::measure() {
+    const std::size_t n = entries.size();
+    tops.assign(n + 1, 0);
+    // Lays the (few) runs out completely.
+    tops[n] = view->document()->documentLayout()->documentSize().height();
+    for (std::size_t k = n; k-- > 0;)
+        tops[k] = entries[k].characters == 0 ? tops[k + 1] : entry_top(k);
+    for (std::size_t k = 0; k < n; ++k) {
+        const int run = entries[k].run;
+        if (!measured[std::size_t(run)]) {
+            measured[std::size_t(run)] = true;
+            ++measured_count;
+        }
+        heights.set(run, std::max<std::int64_t>(0, std::llround(tops[k + 1] - tops[k])));
+    }
+}
+
+void LogRunPager::estimate() {
+    const bool indexed = source->indexed();
+    const bool due = (indexed && !estimated_from_index) ||
+                     (estimated_at < estimates_until && measured_count >= std::max(1, 2 * estimated_at));
+    if (!due || measured_count == 0)
+        return;
+    double measured_height = 0;
+    double measured_length = 0;
+    for (int run = 0; run < runs; ++run) {
+        if (measured[std::size_t(run)]) {
+            measured_height += double(heights.height(run));
+            if (indexed)
+                measured_length += double(source->length(run));
+        }
+    }
+    // The runs' heights follow the length of their text closely; before the lengths are known, all
+    // runs are taken to be as high as the average one measured.
+    const double per_character = measured_length > 0 ? measured_height / measured_length : 0;
+    const std::int64_t average = std::llround(measured_height / measured_count);
+    std::vector<std::int64_t> estimated(static_cast<std::size_t>(runs));
+    for (int run = 0; run < runs; ++run) {
+        if (measured[std::size_t(run)])
+            estimated[std::size_t(run)] = heights.height(run);
+        else if (per_character > 0)
+            estimated[std::size_t(run)] = std::max<std::int64_t>(1, std::llround(per_character * double(source->length(run))));
+        else
+            estimated[std::size_t(run)] = std::max<std::int64_t>(1, average);
+    }
+    heights.assign(estimated);
+    estimated_at = measured_count;
+    estimated_from_index = indexed;
+}
+
+void LogRunPager::settle() {
+    if (entries.empty())
+        return;
+    measure();
+    estimate();
+    // The anchor stays where it is on screen; it moves on to a neighbour only when it lies outside its
+    // own run.
+    std::size_t k = 0;
+    while (k < entries.size() && entries[k].run != anchor_run)
+        ++k;
+    if (k == entries.size()) {
+        k = 0;
+        anchor_run = entries[0].run;
+        anchor_offset = 0;
+    }
+    while (k + 1 < entries.size() && anchor_offset >= tops[k + 1] - tops[k]) {
+        anchor_offset -= tops[k + 1] - tops[k];
+        anchor_run = entries[++k].run;
+    }
+    while (k > 0 && anchor_offset < 0) {
+        --k;
+        anchor_offset += tops[k + 1] - tops[k];
+        anchor_run = entries[k].run;
+    }
+    place_view();
+}
+
+void LogRunPager::place_view() {
+    std::size_t k = 0;
+    while (k < entries.size() && entries[k].run != anchor_run)
+        ++k;
+    if (k == entries.size())
+        return;
+    QScrollBar* own = view->verticalScrollBar();
+    {
+        Adjusting adjusting_now(adjusting);
+        // The view's bar learns the new height only at the next turn of the event loop: it is told now.
+        own->setRange(0, std::max(0, int(std::lround(tops.back())) - view->viewport()->height()));
+        // Put at the end, the view stays at the end while the runs there are measured.
+        if (at_end && entries.back().run == runs - 1)
+            own->setValue(own->maximum());
+        else
+            own->setValue(int(std::lround(tops[k] + anchor_offset)));
+    }
+    // At an end of the document the view stops short of the anchor: the anchor is what it shows.
+    if (own->value() != int(std::lround(tops[k] + anchor_offset)))
+        anchor_at(own->value());
+    update_bar();
+}
+
+void LogRunPager::update_bar() {
+    const std::int64_t total = heights.total();
+    const std::int64_t page = view->viewport()->height();
+    scale = 1 + total / (std::int64_t(1) << 30);
+    const std::int64_t place = heights.top(anchor_run) + std::llround(anchor_offset);
+    Adjusting adjusting_now(adjusting);
+    bar->setRange(0, int(std::max<std::int64_t>(0, total - page) / scale));
+    bar->setPageStep(int(std::max<std::int64_t>(1, page / scale)));
+    bar->setSingleStep(int(std::max<std::int64_t>(1, view->verticalScrollBar()->singleStep() / scale)));
+    bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
+}
+
+void LogRunPager::schedule() {
+    if (active() && !timer->isActive())
+        timer->start();
+}
+
+void LogRunPager::fill() {
+    if (!active())
+        return;
+    if (jump_pending) {
+        if (!renderable(anchor_run))
+            return; // index_ready() comes back here
+        rebuild_at(anchor_run);
+        settle();
+        schedule();
+        return;
+    }
+    if (entries.empty())
+        return;
+    settle();
+    // One step a turn, each a few milliseconds: the rest of the event loop runs in between.
+    const std::size_t n = entries.size();
+    const double top = view->verticalScrollBar()->value();
+    const double page = view->viewport()->height();
+    const double margin = std::max(page, 300.0);
+    const int first = entries.front().run;
+    const int last = entries.back().run;
+    if (last + 1 < runs && tops[n] - (top + page) < margin && renderable(last + 1))
+        insert(last + 1, false);
+    else if (first > 0 && top - tops[0] < margin && renderable(first - 1))
+        insert(first - 1, true);
+    else if (n >= 2 && tops[1] < top - 3 * margin)
+        remove_front();
+    else if (n >= 2 && tops[n - 1] > top + page + 3 * margin)
+        remove_back();
+    else
+        return;
+    settle();
+    schedule();
+}
+
+void LogRunPager::anchor_at(int value) {
+    std::size_t k = 0;
+    while (k + 1 < entries.size() && tops[k + 1] <= value)
+        ++k;
+    anchor_run = entries[k].run;
+    anchor_offset = value - tops[k];
+}
+
+void LogRunPager::view_scrolled(int value) {
+    if (!active() || adjusting || jump_pending || entries.empty() || tops.size() != entries.size() + 1)
+        return;
+    anchor_at(value);
+    at_end = entries.back().run == runs - 1 && value == view->verticalScrollBar()->maximum();
+    update_bar();
+    schedule();
+}
+
+void LogRunPager::bar_moved(int value) {
+    if (!active() || adjusting)
+        return;
+    at_end = value == bar->maximum();
+    const std::int64_t place = std::int64_t(value) * scale;
+    anchor_run = heights.run_at(place);
+    anchor_offset = double(place - heights.top(anchor_run));
+    const bool in_document = std::any_of(entries.begin(), entries.end(),
+                                         [this](const Entry& e) { return e.run == anchor_run; });
+    if (in_document) {
+        place_view();
+    } else if (renderable(anchor_run)) {
+        rebuild_at(anchor_run);
+        settle();
+    } else {
+        // Far ahead before the index has come: nothing of the old place stays in view meanwhile.
+        jump_pending = true;
+        Adjusting adjusting_now(adjusting);
+        view->document()->clear();
+        view->document()->setUndoRedoEnabled(false);
+        entries.clear();
+        tops.clear();
+    }
+    schedule();
+}
+
+void LogRunPager::view_changed() {
+    // The viewport or the layout changed (a resize): measure again at the next step.
+    if (!adjusting)
+        schedule();
+}
+
+bool LogRunPager::eventFilter(QObject* watched, QEvent* event) {
+    // Home and End go to the first and the last run, not to the ends of the few in the document.
+    if (watched == view && active() && event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
+        if (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier) {
+            if (key->key() == Qt::Key_Home) {
+                bar->triggerAction(QAbstractSlider::SliderToMinimum);
+                return true;
+            }
+            if (key->key() == Qt::Key_End) {
+                bar->triggerAction(QAbstractSlider::SliderToMaximum);
+                return true;
+            }
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

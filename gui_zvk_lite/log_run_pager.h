@@ -1,0 +1,104 @@
+#pragma once
+// Shows a long list of runs in a rich-text view a few runs at a time. One document of tens of
+// thousands of runs takes gigabytes and minutes of Qt's layout on the window's thread (and is taller
+// than Qt's text layout can place); so the view's document holds only the runs around what is on
+// screen. They are rendered, imported and laid out one at a time as the user scrolls, each in a few
+// milliseconds, and the runs far off screen leave the document again.
+//
+// A scroll bar of the pager's own, in the place of the view's, spans every run: its range is the sum
+// of the runs' heights, measured for the runs that have been in the view and estimated for the rest.
+// The view's own (hidden) scroll bar still moves the text for the wheel, the keys and selections; the
+// two are kept in step. What the document holds is always exactly what QTextEdit::setText of those
+// runs' HTML gives.
+#include "run_heights.h"
+
+#include <QObject>
+
+#include <cstdint>
+#include <deque>
+#include <vector>
+
+class LogRunSource;
+class QScrollBar;
+class QTextDocument;
+class QTextEdit;
+class QTimer;
+
+class LogRunPager : public QObject {
+    Q_OBJECT
+public:
+    explicit LogRunPager(QTextEdit* view);
+    ~LogRunPager() override;
+
+    // Shows the runs of `source` from the first one, which is in the view when this returns; the
+    // source must stay until clear() or the next show().
+    void show(const LogRunSource* source);
+    // The source's index has come: better estimates of the heights, and any run can be shown.
+    void index_ready();
+    // Empties the view and gives it its own scroll bar back.
+    void clear();
+
+    bool active() const { return source != nullptr; }
+    // The runs in the view's document now: [first_run(), first_run() + runs_in_document()).
+    int first_run() const;
+    int runs_in_document() const { return int(entries.size()); }
+    // Nothing left to render, import or drop for the present place.
+    bool settled() const;
+    QScrollBar* scroll_bar() const { return bar; }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private slots:
+    void fill();
+    void view_scrolled(int value);
+    void bar_moved(int value);
+    void view_changed();
+
+private:
+    struct Entry {
+        int run;
+        int characters; // of the document
+    };
+
+    bool renderable(int run) const;
+    std::int64_t rows_before(int run) const;
+    void insert(int run, bool at_front);
+    void remove_front();
+    void remove_back();
+    void rebuild_at(int run);
+    // After the document changed: measure, keep the anchor in place, set both scroll bars.
+    void settle();
+    void measure();
+    void estimate();
+    void place_view();
+    // The anchor for this value of the view's own scroll bar.
+    void anchor_at(int value);
+    void update_bar();
+    void schedule();
+    double entry_top(std::size_t entry) const;
+
+    QTextEdit* const view;
+    QScrollBar* const bar;
+    QTimer* const timer;
+    const LogRunSource* source = nullptr;
+    int runs = 0;
+
+    std::deque<Entry> entries;
+    std::vector<double> tops; // of the entries in the document, and the document's height last
+    RunHeights heights;
+    std::vector<std::int64_t> known_rows_before; // -1 until known
+    std::vector<bool> measured;
+    int measured_count = 0;
+    int estimated_at = 0; // measured_count when the estimates were last made
+    bool estimated_from_index = false;
+
+    // What the top of the view shows: this run, this many pixels below its top.
+    int anchor_run = 0;
+    double anchor_offset = 0;
+    bool jump_pending = false; // the anchor's run is not in the document yet
+    bool at_end = false;       // the user put the view at the end of the last run
+    bool adjusting = false;    // this object moves the scroll bars itself
+    std::int64_t scale = 1;    // pixels per unit of the bar, which counts in int
+    int saved_policy = 0;
+};

@@ -1,0 +1,41 @@
+#pragma once
+// The runs that a past-logs search found: the parsed log and its runs of the chosen days, oldest
+// first, each of them rendered on demand.
+#include "log_run_source.h"
+
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class LogReader;
+struct LogGroup;
+
+class PastLogRuns : public LogRunSource {
+public:
+    // `parsed`: a reader that has parsed the log; the runs are those whose keys lie in [from, to].
+    PastLogRuns(std::unique_ptr<LogReader> parsed, std::int64_t from, std::int64_t to);
+    ~PastLogRuns() override;
+
+    int count() const override { return int(runs.size()); }
+    QString html(int i, std::int64_t rows_before, int* rows) const override;
+    bool indexed() const override { return indexed_flag.load(std::memory_order_acquire); }
+    std::int64_t rows_before(int i) const override { return rows_before_run[std::size_t(i)]; }
+    std::int64_t length(int i) const override { return lengths[std::size_t(i)]; }
+
+    // The text of every run as one builder writes it, when it holds at most `limit` characters
+    // (the empty text when there is no run); a null string when it is longer.
+    QString whole_text(std::int64_t limit) const;
+    // Renders every run once, on `threads` threads, to learn the rows and the length of each; gives
+    // up when `stop` is raised (indexed() stays false then).
+    void build_index(const std::atomic<bool>& stop, int threads);
+
+private:
+    std::unique_ptr<LogReader> reader;
+    std::vector<const LogGroup*> runs;
+    std::vector<std::int64_t> rows_before_run;
+    std::vector<std::int64_t> lengths;
+    std::atomic<bool> indexed_flag{false};
+};

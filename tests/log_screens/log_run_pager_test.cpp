@@ -1,0 +1,237 @@
+// The pager that shows a long list of runs a few at a time: wherever the user goes, the document holds
+// exactly what QTextEdit::setText of those runs' text gives, every run can be reached, and the scroll
+// bar the user sees spans them all. Also the sums of run heights behind that scroll bar.
+#include "event_wait.h"
+#include "log_fixture.h"
+#include "log_html.h"
+#include "log_reader.h"
+#include "log_run_pager.h"
+#include "past_log_runs.h"
+#include "run_heights.h"
+
+#include <gtest/gtest.h>
+
+#include <QScrollBar>
+#include <QTest>
+#include <QTextEdit>
+
+#include <atomic>
+#include <memory>
+#include <set>
+
+using namespace log_fixture;
+
+namespace {
+
+const std::int64_t first_key = 1796811300;
+
+TEST(RunHeights, SumsAndPlaces) {
+    RunHeights h;
+    h.assign({10, 0, 5, 20});
+    EXPECT_EQ(h.total(), 35);
+    const struct {
+        std::int64_t y;
+        int run;
+    } places[] = {{-3, 0}, {0, 0}, {9, 0}, {10, 2}, {14, 2}, {15, 3}, {34, 3}, {35, 3}, {1000, 3}};
+    for (const auto& p : places)
+        EXPECT_EQ(h.run_at(p.y), p.run) << "y " << p.y;
+    EXPECT_EQ(h.top(0), 0);
+    EXPECT_EQ(h.top(2), 10);
+    EXPECT_EQ(h.top(3), 15);
+    h.set(1, 7); // a run measured: every place after it moves
+    EXPECT_EQ(h.top(3), 22);
+    EXPECT_EQ(h.run_at(12), 1);
+    EXPECT_EQ(h.total(), 42);
+
+    RunHeights none;
+    none.assign({});
+    EXPECT_EQ(none.run_at(0), -1);
+    EXPECT_EQ(none.total(), 0);
+}
+
+// A log of runs of one to three devices (so of different heights and row counts, odd and even), its
+// runs found as a search finds them, and their text as one builder writes it, run by run.
+class Pager : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::string log;
+        for (int i = 0; i < run_count; ++i) {
+            const std::int64_t key = first_key + i * 3600;
+            for (int d = 0; d <= i % 3; ++d)
+                log += section(d == 1 ? "StatusModule" : "StandardModule", key,
+                               "Disk " + std::to_string(i) + "." + std::to_string(d), i % 4 != 3);
+        }
+        write_log(log);
+        auto reader = std::make_unique<LogReader>();
+        ASSERT_EQ(reader->open(), 0);
+        reader->parse();
+        runs = std::make_unique<PastLogRuns>(std::move(reader), first_key, first_key + run_count * 3600);
+        ASSERT_EQ(runs->count(), run_count);
+
+        LogReader reader2;
+        ASSERT_EQ(reader2.open(), 0);
+        reader2.parse();
+        reader2.set_interval(first_key, first_key + run_count * 3600);
+        LogHtml html;
+        while (html.add_group(reader2.next_group(), 0, "ALL"))
+            parts.append(html.take_html());
+
+        view.setLineWrapMode(QTextEdit::NoWrap);
+        view.setReadOnly(true);
+        view.resize(600, 400);
+        view.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+        pager = new LogRunPager(&view);
+    }
+    void index() {
+        const std::atomic<bool> stop{false};
+        runs->build_index(stop, 3);
+        ASSERT_TRUE(runs->indexed());
+        pager->index_ready();
+    }
+    void settle() { ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000)); }
+    // The document holds exactly the text of the runs it says it holds.
+    void expect_document_of_its_runs() {
+        ASSERT_GT(pager->runs_in_document(), 0);
+        QString text;
+        for (int i = pager->first_run(); i < pager->first_run() + pager->runs_in_document(); ++i)
+            text += parts[i];
+        EXPECT_EQ(view_content(&view), content_of(text))
+            << "runs " << pager->first_run() << " + " << pager->runs_in_document();
+    }
+    QScrollBar* bar() { return pager->scroll_bar(); }
+    int last_in_document() { return pager->first_run() + pager->runs_in_document() - 1; }
+
+    static constexpr int run_count = 40;
+    std::unique_ptr<PastLogRuns> runs;
+    QStringList parts;
+    QTextEdit view;
+    LogRunPager* pager = nullptr;
+};
+
+TEST_F(Pager, ShowsTheFirstRunsAtOnceInTheirOwnScrollBar) {
+    pager->show(runs.get());
+    EXPECT_EQ(pager->first_run(), 0); // before any event: the first run is in
+    EXPECT_GE(pager->runs_in_document(), 1);
+    settle();
+    expect_document_of_its_runs();
+    EXPECT_LT(pager->runs_in_document(), run_count); // only the runs around the view
+    EXPECT_TRUE(bar()->isVisible());
+    EXPECT_FALSE(view.verticalScrollBar()->isVisible());
+    EXPECT_EQ(bar()->value(), 0);
+    EXPECT_GT(bar()->maximum(), view.verticalScrollBar()->maximum()); // spans every run
+
+    pager->clear();
+    EXPECT_FALSE(pager->active());
+    EXPECT_TRUE(view.document()->isEmpty());
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_FALSE(view.verticalScrollBar()->isHidden());
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
+// Every way of moving reaches every run, and each place holds exactly its runs.
+TEST_F(Pager, EveryRunCanBeReachedEveryWay) {
+    const struct {
+        const char* way;
+        std::function<void(QTextEdit*, QScrollBar*)> step;
+    } ways[] = {
+        {"bar page step", [](QTextEdit*, QScrollBar* b) { b->triggerAction(QAbstractSlider::SliderPageStepAdd); }},
+        {"Page Down", [](QTextEdit* v, QScrollBar*) { QTest::keyClick(v, Qt::Key_PageDown); }},
+        {"wheel", [](QTextEdit* v, QScrollBar*) {
+             QWheelEvent wheel(QPointF(50, 50), v->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -360),
+                               Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+             QCoreApplication::sendEvent(v->viewport(), &wheel);
+         }},
+    };
+    index();
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        pager->show(runs.get());
+        pager->index_ready();
+        settle();
+        std::set<int> seen;
+        for (int step = 0; step < 2000 && last_in_document() < run_count - 1; ++step) {
+            way.step(&view, bar());
+            settle();
+            for (int i = pager->first_run(); i <= last_in_document(); ++i)
+                seen.insert(i);
+            if (step % 7 == 0)
+                expect_document_of_its_runs();
+        }
+        // On to the very end.
+        for (int step = 0; step < 200 && bar()->value() < bar()->maximum(); ++step) {
+            way.step(&view, bar());
+            settle();
+        }
+        EXPECT_EQ(int(seen.size()), run_count);
+        EXPECT_EQ(last_in_document(), run_count - 1);
+        EXPECT_EQ(bar()->value(), bar()->maximum());
+        EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        expect_document_of_its_runs();
+    }
+}
+
+TEST_F(Pager, DraggedToAnyPlaceShowsTheRunThere) {
+    pager->show(runs.get());
+    index();
+    settle();
+    for (int percent : {50, 100, 10, 0, 75}) {
+        SCOPED_TRACE(percent);
+        bar()->setValue(bar()->maximum() * percent / 100);
+        settle();
+        expect_document_of_its_runs();
+        if (percent == 0) {
+            EXPECT_EQ(pager->first_run(), 0);
+        }
+        if (percent == 100) {
+            EXPECT_EQ(last_in_document(), run_count - 1);
+        }
+        // Where the user put it, but for the estimates of heights that measured runs have corrected.
+        if (percent == 0 || percent == 100) {
+            EXPECT_EQ(bar()->value(), bar()->maximum() * percent / 100);
+        } else {
+            EXPECT_NEAR(bar()->value(), bar()->maximum() * percent / 100, bar()->maximum() / 20);
+        }
+    }
+    // Home and End go to the first and the last run of all.
+    QTest::keyClick(&view, Qt::Key_End);
+    settle();
+    EXPECT_EQ(last_in_document(), run_count - 1);
+    EXPECT_EQ(bar()->value(), bar()->maximum());
+    QTest::keyClick(&view, Qt::Key_Home, Qt::ControlModifier);
+    settle();
+    EXPECT_EQ(pager->first_run(), 0);
+    EXPECT_EQ(bar()->value(), 0);
+    EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+TEST_F(Pager, FarPlaceBeforeTheIndexWaitsForIt) {
+    pager->show(runs.get());
+    settle();
+    // Without the index only the runs after those rendered can be rendered: the end waits for it,
+    // with nothing of the old place in view meanwhile.
+    bar()->setValue(bar()->maximum());
+    zvk_test::process_events_for(50);
+    EXPECT_FALSE(pager->settled());
+    EXPECT_TRUE(view.document()->isEmpty());
+    index();
+    settle();
+    EXPECT_EQ(last_in_document(), run_count - 1);
+    expect_document_of_its_runs();
+}
+
+TEST_F(Pager, ResizedViewStillShowsItsRuns) {
+    pager->show(runs.get());
+    index();
+    bar()->setValue(bar()->maximum() / 2);
+    settle();
+    const int run = pager->first_run();
+    view.resize(900, 200);
+    settle();
+    view.resize(500, 700);
+    settle();
+    expect_document_of_its_runs();
+    EXPECT_LE(std::abs(pager->first_run() - run), 1);
+}
+
+} // namespace
