@@ -1,5 +1,7 @@
 #include "background_job.h"
 
+#include "zvk_windows.h"
+
 #include <QByteArray>
 #include <QMetaObject>
 #include <QObject>
@@ -23,6 +25,10 @@ QByteArray method_name(const char* slot) {
 
 } // namespace
 
+void gather_freed_memory() {
+    HeapCompact(GetProcessHeap(), 0);
+}
+
 BackgroundJob::BackgroundJob(Work work_, QObject* receiver_, const char* slot)
     : work(std::move(work_)), receiver(receiver_), method(slot) {
     if (receiver) {
@@ -42,8 +48,11 @@ BackgroundJob::~BackgroundJob() {
 
 void BackgroundJob::run() {
     work(*this);
-    // What the work captured goes here, on this thread, not with the job on the window's thread.
+    // What the work captured goes here, on this thread, not with the job on the window's thread; a
+    // job given up may have dropped a parsed log on the way.
     work = nullptr;
+    if (stopped())
+        gather_freed_memory();
     ended_flag.store(true);
 }
 

@@ -10,6 +10,12 @@
 
 class QObject;
 
+// For a thread that has just dropped a parsed log: the allocator gathers the millions of blocks freed
+// now, on this thread. Left to itself it does so at the next large request in that part of the heap,
+// made by whichever thread, and keeps that part locked meanwhile: the window's thread, freeing a string
+// that a worker made, would stop there for a tenth of a second.
+void gather_freed_memory();
+
 class BackgroundJob {
 public:
     using Work = std::function<void(BackgroundJob& job)>;
@@ -17,7 +23,8 @@ public:
     // Starts `work` on a new thread. `slot` (as SLOT() gives it, no arguments) of `receiver` is what
     // notify() calls; the receiver must outlive the job.
     BackgroundJob(Work work, QObject* receiver = nullptr, const char* slot = nullptr);
-    // Stops the work and waits for its thread.
+    // Stops the work and waits for its thread. A job that was stopped gathers what its work freed
+    // (gather_freed_memory) before it ends.
     ~BackgroundJob();
     BackgroundJob(const BackgroundJob&) = delete;
     BackgroundJob& operator=(const BackgroundJob&) = delete;

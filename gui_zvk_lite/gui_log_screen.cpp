@@ -44,6 +44,7 @@ void GUILogScreen::show_log(QString module, std::uint64_t run_time) {
             LogHtml html;
             html.add_group(reader->last_group(), run_time, module);
             reader.reset();
+            gather_freed_memory();
             {
                 std::lock_guard<std::mutex> lock(result->mutex);
                 result->done = true;

@@ -24,6 +24,10 @@ PastLogSearch::PastLogSearch(std::unique_ptr<LogReader> opened, std::int64_t fro
             reader->set_stop_flag(nullptr);
             auto found = std::make_shared<PastLogRuns>(std::move(reader), from, to);
             const QString text = found->whole_text(whole_text_limit);
+            if (!text.isNull()) {
+                found.reset(); // the whole result is in the text: the parsed log goes here
+                gather_freed_memory();
+            }
             {
                 std::lock_guard<std::mutex> lock(state->mutex);
                 if (!text.isNull()) {
@@ -35,7 +39,7 @@ PastLogSearch::PastLogSearch(std::unique_ptr<LogReader> opened, std::int64_t fro
                 }
             }
             job.notify();
-            if (!text.isNull())
+            if (!found)
                 return;
             found->build_index(job.stop_requested(), index_threads);
             if (found->indexed())

@@ -444,4 +444,10 @@ TEST(ProcessHeap, BlocksComeFromTheCHeap) {
     EXPECT_TRUE(HeapFree(heap, 0, empty1));
     EXPECT_TRUE(HeapFree(heap, 0, empty2));
     EXPECT_TRUE(HeapFree(heap, 0, nullptr));
+
+    // Compacting: something other than 0 (failure) for the process heap.
+    EXPECT_NE(HeapCompact(heap, 0), SIZE_T(0));
+    SetLastError(0);
+    EXPECT_EQ(HeapCompact(&not_a_heap, 0), SIZE_T(0));
+    EXPECT_EQ(GetLastError(), DWORD(ERROR_INVALID_HANDLE));
 }

@@ -45,6 +45,10 @@ BOOL VirtualFree(LPVOID address, SIZE_T size, DWORD free_type);
 HANDLE GetProcessHeap();
 LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T size);
 BOOL HeapFree(HANDLE heap, DWORD flags, LPVOID block);
+// Coalesces the heap's free blocks now, on the calling thread, and gives free pages back to the
+// system (the C heap: every arena of it). Returns the size of the largest free block on Windows; the
+// stand-in cannot tell and returns 1 (0 would mean failure).
+SIZE_T HeapCompact(HANDLE heap, DWORD flags);
 
 // Non-zero when any byte of [address, address + size) cannot be read. Looks the range up in the
 // process's memory map; never touches the memory itself.

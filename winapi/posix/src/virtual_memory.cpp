@@ -5,6 +5,7 @@
 #include "win_error.h"
 #include "win_memory.h"
 
+#include <malloc.h>
 #include <sys/mman.h>
 #include <fcntl.h>
 #include <unistd.h>
@@ -353,6 +354,17 @@ LPVOID HeapAlloc(HANDLE heap, DWORD flags, SIZE_T size) {
     if (!block)
         return fail(ERROR_NOT_ENOUGH_MEMORY);
     return block;
+}
+
+SIZE_T HeapCompact(HANDLE heap, DWORD) {
+    if (heap != &process_heap_marker) {
+        fail(ERROR_INVALID_HANDLE);
+        return 0;
+    }
+    // glibc gathers freed small blocks only when a large request comes, whichever thread makes it and
+    // with the arena locked meanwhile; this does it here.
+    malloc_trim(0);
+    return 1;
 }
 
 BOOL HeapFree(HANDLE heap, DWORD, LPVOID block) {
