@@ -65,7 +65,8 @@ void GUILogSelectionScreen::reset() {
 }
 
 bool GUILogSelectionScreen::searching() const {
-    return search && search->outcome() == PastLogSearch::reading;
+    // The outcome is known on the search's thread before it reaches the view through the event loop.
+    return search && !shown_runs;
 }
 
 void GUILogSelectionScreen::date_changed() {
