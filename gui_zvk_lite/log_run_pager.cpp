@@ -13,6 +13,7 @@
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTimer>
+#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -86,8 +87,22 @@ void LogRunPager::show(const LogRunSource* source_) {
     view->document()->setUndoRedoEnabled(false);
 
     insert(0, false);
+    lay_out_as_set_text();
     settle();
     schedule();
+}
+
+void LogRunPager::lay_out_as_set_text() {
+    // Without wrapping, the view lays its text out as wide as its viewport only when the text has
+    // tables (or other aligned content); it decides that on a resize, which setText of a long text
+    // brings about by showing the scroll bar. The pager's scroll bar is there from the start, so the
+    // view is asked to decide once the first run is in.
+    QTextDocument* document = view->document();
+    const QVariant aligned = document->documentLayout()->property("contentHasAlignment");
+    if (aligned.toBool() && document->pageSize().width() != view->viewport()->width()) {
+        Adjusting adjusting_now(adjusting);
+        view->setLineWrapColumnOrWidth(view->lineWrapColumnOrWidth());
+    }
 }
 
 void LogRunPager::index_ready() {
@@ -187,6 +202,7 @@ void LogRunPager::rebuild_at(int run) {
     tops.clear();
     jump_pending = false;
     insert(run, false);
+    lay_out_as_set_text();
 }
 
 double LogRunPager::entry_top(std::size_t entry) const {

@@ -67,6 +67,7 @@ private:
     void remove_front();
     void remove_back();
     void rebuild_at(int run);
+    void lay_out_as_set_text();
     // After the document changed: measure, keep the anchor in place, set both scroll bars.
     void settle();
     void measure();

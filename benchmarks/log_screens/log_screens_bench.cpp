@@ -1,7 +1,8 @@
 // The two log screens on large logs, as a user meets them: in a real X server (an Xvfb of its own),
 // with real pointer and key input, until the window is idle again (Qt's layout of the text included).
-//   log_screens_bench [runs ...] [--show-log MB] [--cap S]
-// Defaults: 1000 5000 35000 runs, a 100 MB log for the log screen, at most 120 s of waiting per step.
+//   log_screens_bench [runs ...] [--dense] [--show-log MB] [--cap S]
+// Defaults: 1000 5000 35000 runs as the standard test module logs them (--dense: runs of 2.3 KB),
+// a 100 MB log for the log screen, at most 120 s of waiting per step.
 // 1. Past logs over a log of `runs` runs, all of them in the chosen days: from the click on Search,
 //    the time until the first runs are in the view and until the window is idle, the longest pause
 //    and the 99th percentile of pauses of the event loop; then the same while the user drags the
@@ -198,18 +199,45 @@ bool view_shows_end_after(QTextEdit* view, const QString& title) {
     return !found.isNull();
 }
 
-// `runs` runs an hour apart, the last an hour ago: one section each, two disks of four tests.
-std::int64_t write_runs(const std::string& path, int runs, std::int64_t* last_key) {
+// `runs` runs an hour apart, the last an hour ago, each as the standard test module logs a run of its
+// three disks (1.46 KB a run; 35,936 of them are the 52 MB that users met), or with `dense` two disks
+// of four tests with messages (2.3 KB a run).
+std::int64_t write_runs(const std::string& path, int runs, bool dense, std::int64_t* last_key) {
     const std::int64_t last = std::int64_t(std::time(nullptr)) / 3600 * 3600 - 3600;
     const std::int64_t first = last - std::int64_t(runs - 1) * 3600;
     bench_log::Writer w(path);
     for (int run = 0; run < runs; ++run) {
         const std::int64_t key = first + std::int64_t(run) * 3600;
         w.set_now(key);
-        w.line("+++ " + bench_log::stamp(key) + " STORAGE " + std::to_string(key));
-        for (int d = 0; d < 2; ++d)
-            bench_log::write_device(w, std::to_string(d), "Disk " + std::to_string(d), 4, 2);
-        w.line("--- STORAGE");
+        if (dense) {
+            w.line("+++ " + bench_log::stamp(key) + " STORAGE " + std::to_string(key));
+            for (int d = 0; d < 2; ++d)
+                bench_log::write_device(w, std::to_string(d), "Disk " + std::to_string(d), 4, 2);
+            w.line("--- STORAGE");
+            continue;
+        }
+        w.line("+++ " + bench_log::stamp(key) + " StandardModule " + std::to_string(key));
+        static const char* const disks[][3] = {
+            {"DEVICE_0", "HardDisk 0", "TM-HD-100"},
+            {"DEVICE_1_WITH_AN_IDENTIFIER_LONGER_THAN_A_SHORT_STRING", "HardDisk 1", "TM-HD-200"},
+            {"DEVICE_2", "SolidStateDisk 2", "TM-SSD-300"}};
+        for (const auto& disk : disks) {
+            w.line(std::string("UID: ") + disk[0]);
+            w.line(std::string("DISPLAYNAME: ") + disk[1]);
+            w.line(std::string("MODEL: ") + disk[2]);
+            w.line(">>> RESOURCE PARTITION");
+            w.line("INDEX: 0");
+            w.line("SIZE: 100 GB");
+            w.line("<<< RESOURCE");
+            w.line("START TESTS");
+            w.record("MESSAGE DEVICE_SELECTED 7");
+            for (const char* test : {"READ_TEST", "WRITE_TEST", "VERIFY_TEST"}) {
+                w.record(std::string("START ") + test);
+                w.record(std::string("STOP ") + test + " SUCCESS 0.201");
+            }
+            w.line("STOP TESTS 3-0-0-0-0");
+        }
+        w.line("--- StandardModule");
     }
     w.close();
     std::fprintf(stderr, "  log of %d runs: %.1f MB, %llu lines\n", runs, double(w.bytes()) / 1e6,
@@ -240,9 +268,9 @@ std::int64_t write_megabytes(const std::string& path, double megabytes) {
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
-void past_logs(GUIManager& window, const std::string& path, int runs) {
+void past_logs(GUIManager& window, const std::string& path, int runs, bool dense) {
     std::int64_t last_key = 0;
-    const std::int64_t first = write_runs(path, runs, &last_key);
+    const std::int64_t first = write_runs(path, runs, dense, &last_key);
     QPushButton* past = window.findChild<QPushButton*>("past_logs_pushButton");
     pointer->click(centre_of(past).x(), centre_of(past).y());
     QTest::qWait(200);
@@ -331,10 +359,13 @@ void show_log(GUIManager& manager, const std::string& path, double megabytes) {
 int main(int argc, char** argv) {
     std::vector<int> runs;
     double megabytes = 100;
+    bool dense = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--show-log" && i + 1 < argc)
             megabytes = std::atof(argv[++i]);
+        else if (arg == "--dense")
+            dense = true;
         else if (arg == "--cap" && i + 1 < argc)
             cap_ms = std::atoi(argv[++i]) * 1000;
         else
@@ -373,7 +404,7 @@ int main(int argc, char** argv) {
             return 1;
         for (int count : runs) {
             std::fprintf(stderr, "past logs, %d runs:\n", count);
-            past_logs(window, path, count);
+            past_logs(window, path, count, dense);
             // Back to the main screen, as the user leaves the page.
             keyboard->tap("Escape");
             QTest::qWait(300);

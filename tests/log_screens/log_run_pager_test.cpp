@@ -120,6 +120,17 @@ TEST_F(Pager, ShowsTheFirstRunsAtOnceInTheirOwnScrollBar) {
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_GT(bar()->maximum(), view.verticalScrollBar()->maximum()); // spans every run
+    // Laid out as wide as setText of a long text lays it out in a view of the same size.
+    QTextEdit same;
+    same.setLineWrapMode(QTextEdit::NoWrap);
+    same.setReadOnly(true);
+    same.resize(view.size());
+    same.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&same));
+    same.setText(parts.join(""));
+    zvk_test::process_events_for(50);
+    EXPECT_EQ(view.document()->pageSize(), same.document()->pageSize());
+    EXPECT_EQ(view.viewport()->width(), same.viewport()->width());
 
     pager->clear();
     EXPECT_FALSE(pager->active());
