@@ -65,7 +65,8 @@ void BackgroundJob::notify() {
 }
 
 void GivenUpJobs::add(std::unique_ptr<BackgroundJob> job) {
-    jobs.erase(std::remove_if(jobs.begin(), jobs.end(), [](const auto& j) { return j->ended(); }), jobs.end());
+    jobs.erase(std::remove_if(jobs.begin(), jobs.end(), [](const auto& j) { return j->ended(); }),
+               jobs.end());
     if (!job)
         return;
     job->stop();

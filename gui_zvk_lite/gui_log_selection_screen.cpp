@@ -92,8 +92,8 @@ void GUILogSelectionScreen::update_logs() {
     const std::uint32_t to = to_time_t(ui.to_dateEdit->date().endOfDay(Qt::LocalTime));
     // The log is read, and the runs rendered or indexed, on threads of their own: a log of years of
     // daily runs takes seconds.
-    search = std::make_unique<PastLogSearch>(std::move(reader), std::int64_t(from), std::int64_t(to), text_limit,
-                                             this, SLOT(search_progress()));
+    search = std::make_unique<PastLogSearch>(std::move(reader), std::int64_t(from), std::int64_t(to),
+                                             text_limit, this, SLOT(search_progress()));
 }
 
 void GUILogSelectionScreen::search_progress() {

@@ -56,5 +56,5 @@ private:
     LogRunPager* run_pager; // belongs to the view
     std::unique_ptr<PastLogSearch> search;
     std::shared_ptr<PastLogRuns> shown_runs; // what the pager shows
-    GivenUpJobs given_up; // last: waits for the searches given up
+    GivenUpJobs given_up;                    // last: waits for the searches given up
 };

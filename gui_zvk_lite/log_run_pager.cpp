@@ -266,7 +266,8 @@ void LogRunPager::estimate() {
         if (measured[std::size_t(run)])
             estimated[std::size_t(run)] = heights.height(run);
         else if (per_character > 0)
-            estimated[std::size_t(run)] = std::max<std::int64_t>(1, std::llround(per_character * double(source->length(run))));
+            estimated[std::size_t(run)] =
+                std::max<std::int64_t>(1, std::llround(per_character * double(source->length(run))));
         else
             estimated[std::size_t(run)] = std::max<std::int64_t>(1, average);
     }
@@ -401,8 +402,8 @@ void LogRunPager::bar_moved(int value) {
     const std::int64_t place = std::int64_t(value) * scale;
     anchor_run = heights.run_at(place);
     anchor_offset = double(place - heights.top(anchor_run));
-    const bool in_document = std::any_of(entries.begin(), entries.end(),
-                                         [this](const Entry& e) { return e.run == anchor_run; });
+    const bool in_document =
+        std::any_of(entries.begin(), entries.end(), [this](const Entry& e) { return e.run == anchor_run; });
     if (in_document) {
         place_view();
     } else if (renderable(anchor_run)) {

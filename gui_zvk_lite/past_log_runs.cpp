@@ -59,7 +59,8 @@ void PastLogRuns::build_index(const std::atomic<bool>& stop, int threads) {
             lengths[i] = builder.take_html().size();
         }
     };
-    const std::size_t parts = std::size_t(std::max(1, std::min<int>(threads, int(std::max<std::size_t>(n, 1)))));
+    const std::size_t parts =
+        std::size_t(std::max(1, std::min<int>(threads, int(std::max<std::size_t>(n, 1)))));
     std::vector<std::thread> helpers;
     for (std::size_t p = 1; p < parts; ++p)
         helpers.emplace_back(index_stretch, n * p / parts, n * (p + 1) / parts);

@@ -160,7 +160,9 @@ private:
 };
 
 void report(const char* what, PauseWatch& watch, bool idle) {
-    std::fprintf(stderr, "    %-34s %s after %8.0f ms; pauses: longest %7.1f ms, 99th percentile %6.1f ms; peak memory %6.0f MB\n",
+    std::fprintf(stderr,
+                 "    %-34s %s after %8.0f ms; pauses: longest %7.1f ms, 99th percentile %6.1f ms; peak "
+                 "memory %6.0f MB\n",
                  what, idle ? "idle" : "NOT idle", watch.elapsed(), watch.longest(), watch.percentile(0.99),
                  memory_mb("VmHWM:"));
 }
@@ -172,7 +174,8 @@ QPoint centre_of(QWidget* w) {
 // Moves the pointer in steps as a hand does, letting the window follow each one.
 void glide(QPoint from, QPoint to, int steps) {
     for (int i = 1; i <= steps; ++i) {
-        pointer->move_to(from.x() + (to.x() - from.x()) * i / steps, from.y() + (to.y() - from.y()) * i / steps);
+        pointer->move_to(from.x() + (to.x() - from.x()) * i / steps,
+                         from.y() + (to.y() - from.y()) * i / steps);
         QTest::qWait(16);
     }
 }
@@ -197,7 +200,8 @@ void drag_to_end(QScrollBar* bar) {
     option.sliderValue = bar->value();
     option.singleStep = bar->singleStep();
     option.pageStep = bar->pageStep();
-    const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect handle =
+        bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
     const QPoint from = bar->mapToGlobal(handle.center());
     const QPoint to = bar->mapToGlobal(QPoint(handle.center().x(), bar->height() + 40));
     pointer->move_to(from.x(), from.y());
@@ -320,7 +324,8 @@ void past_logs(GUIManager& window, const std::string& path, int runs, bool dense
     drag_to_end(bar);
     bool shows_end = false;
     if (watch.wait_idle()) {
-        const QString title = QLocale::system().toString(QDateTime::fromSecsSinceEpoch(last_key), QLocale::LongFormat);
+        const QString title =
+            QLocale::system().toString(QDateTime::fromSecsSinceEpoch(last_key), QLocale::LongFormat);
         shows_end = view_shows_end_after(view, title);
     }
     const QPoint middle = centre_of(view->viewport());

@@ -89,7 +89,9 @@ protected:
         ASSERT_TRUE(runs->indexed());
         pager->index_ready();
     }
-    void settle() { ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000)); }
+    void settle() {
+        ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000));
+    }
     // The document holds exactly the text of the runs it says it holds.
     void expect_document_of_its_runs() {
         ASSERT_GT(pager->runs_in_document(), 0);
@@ -146,9 +148,11 @@ TEST_F(Pager, EveryRunCanBeReachedEveryWay) {
         const char* way;
         std::function<void(QTextEdit*, QScrollBar*)> step;
     } ways[] = {
-        {"bar page step", [](QTextEdit*, QScrollBar* b) { b->triggerAction(QAbstractSlider::SliderPageStepAdd); }},
+        {"bar page step",
+         [](QTextEdit*, QScrollBar* b) { b->triggerAction(QAbstractSlider::SliderPageStepAdd); }},
         {"Page Down", [](QTextEdit* v, QScrollBar*) { QTest::keyClick(v, Qt::Key_PageDown); }},
-        {"wheel", [](QTextEdit* v, QScrollBar*) {
+        {"wheel",
+         [](QTextEdit* v, QScrollBar*) {
              QWheelEvent wheel(QPointF(50, 50), v->mapToGlobal(QPointF(50, 50)), QPoint(), QPoint(0, -360),
                                Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
              QCoreApplication::sendEvent(v->viewport(), &wheel);

@@ -286,8 +286,8 @@ TEST_F(LogSelection, DayWhoseMidnightDoesNotHappen) {
         QDate day;
         bool midnight_skipped;
     } days[] = {
-        {"America/Havana", QDate(2024, 3, 10), true}, {"America/Havana", QDate(2025, 3, 9), true},
-        {"Asia/Beirut", QDate(2024, 3, 31), true},    {"America/Santiago", QDate(2024, 9, 8), true},
+        {"America/Havana", QDate(2024, 3, 10), true},  {"America/Havana", QDate(2025, 3, 9), true},
+        {"Asia/Beirut", QDate(2024, 3, 31), true},     {"America/Santiago", QDate(2024, 9, 8), true},
         {"America/Havana", QDate(2024, 3, 11), false}, {"UTC", QDate(2024, 3, 10), false},
         {"IST-05:30", QDate(2024, 3, 10), false},
     };

@@ -62,7 +62,9 @@ protected:
     QTextEdit* view() { return screen().findChild<QTextEdit*>("html_log_textEdit"); }
     QScrollBar* bar() { return pager()->scroll_bar(); }
     int last_in_document() { return pager()->first_run() + pager()->runs_in_document() - 1; }
-    void settle() { ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->settled(); }, 60000)); }
+    void settle() {
+        ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->settled(); }, 60000));
+    }
     // Runs the event loop a little after each input, as a user's pace leaves it.
     void tap(const char* key, int times = 1) {
         for (int i = 0; i < times; ++i) {
@@ -95,7 +97,8 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
     option.maximum = bar()->maximum();
     option.sliderPosition = option.sliderValue = bar()->value();
     option.pageStep = bar()->pageStep();
-    const QRect handle = bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar());
+    const QRect handle =
+        bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar());
     const QPoint from = bar()->mapToGlobal(handle.center());
     const QPoint to = bar()->mapToGlobal(QPoint(handle.center().x(), bar()->height() + 30));
     pointer->move_to(from.x(), from.y());
@@ -142,7 +145,8 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
     EXPECT_EQ(last_in_document(), runs - 1);
     EXPECT_EQ(bar()->value(), bar()->maximum());
 
-    view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) + "/past_logs_end.png");
+    view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
+                                  "/past_logs_end.png");
 }
 
 } // namespace
