@@ -121,9 +121,7 @@ void GUILogSelectionScreen::search_progress() {
         if (shown_runs->indexed()) {
             run_pager->index_ready();
             // The search has nothing more to give; its threads end on their own.
-            given_up.add(search->give_up());
-            given_up.dispose(search->results());
-            search.reset();
+            drop_search();
         }
         return;
     }
@@ -133,9 +131,12 @@ void GUILogSelectionScreen::give_up() {
     run_pager->clear();
     given_up.dispose(std::move(shown_runs));
     shown_runs.reset();
+    drop_search();
+}
+
+void GUILogSelectionScreen::drop_search() {
     if (search) {
-        given_up.add(search->give_up());
-        given_up.dispose(search->results());
+        search->give_up(given_up);
         search.reset();
     }
 }

@@ -49,6 +49,8 @@ private:
     void show_status(const QString& message);
     // Gives up the search under way and what it found; the view is emptied.
     void give_up();
+    // Lets the search go, to end on its own threads; the runs it found stay with the pager.
+    void drop_search();
 
     Ui_log_selection_Frame ui;
     GUIManager* manager;

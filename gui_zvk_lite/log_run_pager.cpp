@@ -192,17 +192,26 @@ void LogRunPager::remove_back() {
     entries.pop_back();
 }
 
-void LogRunPager::rebuild_at(int run) {
-    {
-        Adjusting adjusting_now(adjusting);
-        view->document()->clear();
-        view->document()->setUndoRedoEnabled(false);
-    }
+void LogRunPager::empty_document() {
+    Adjusting adjusting_now(adjusting);
+    view->document()->clear();
+    view->document()->setUndoRedoEnabled(false);
     entries.clear();
     tops.clear();
+}
+
+void LogRunPager::rebuild_at(int run) {
+    empty_document();
     jump_pending = false;
     insert(run, false);
     lay_out_as_set_text();
+}
+
+std::size_t LogRunPager::entry_of(int run) const {
+    std::size_t k = 0;
+    while (k < entries.size() && entries[k].run != run)
+        ++k;
+    return k;
 }
 
 double LogRunPager::entry_top(std::size_t entry) const {
@@ -283,9 +292,7 @@ void LogRunPager::settle() {
     estimate();
     // The anchor stays where it is on screen; it moves on to a neighbour only when it lies outside its
     // own run.
-    std::size_t k = 0;
-    while (k < entries.size() && entries[k].run != anchor_run)
-        ++k;
+    std::size_t k = entry_of(anchor_run);
     if (k == entries.size()) {
         k = 0;
         anchor_run = entries[0].run;
@@ -304,9 +311,7 @@ void LogRunPager::settle() {
 }
 
 void LogRunPager::place_view() {
-    std::size_t k = 0;
-    while (k < entries.size() && entries[k].run != anchor_run)
-        ++k;
+    const std::size_t k = entry_of(anchor_run);
     if (k == entries.size())
         return;
     QScrollBar* own = view->verticalScrollBar();
@@ -402,9 +407,7 @@ void LogRunPager::bar_moved(int value) {
     const std::int64_t place = std::int64_t(value) * scale;
     anchor_run = heights.run_at(place);
     anchor_offset = double(place - heights.top(anchor_run));
-    const bool in_document =
-        std::any_of(entries.begin(), entries.end(), [this](const Entry& e) { return e.run == anchor_run; });
-    if (in_document) {
+    if (entry_of(anchor_run) < entries.size()) {
         place_view();
     } else if (renderable(anchor_run)) {
         rebuild_at(anchor_run);
@@ -412,11 +415,7 @@ void LogRunPager::bar_moved(int value) {
     } else {
         // Far ahead before the index has come: nothing of the old place stays in view meanwhile.
         jump_pending = true;
-        Adjusting adjusting_now(adjusting);
-        view->document()->clear();
-        view->document()->setUndoRedoEnabled(false);
-        entries.clear();
-        tops.clear();
+        empty_document();
     }
     schedule();
 }

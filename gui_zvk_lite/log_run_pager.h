@@ -66,7 +66,11 @@ private:
     void insert(int run, bool at_front);
     void remove_front();
     void remove_back();
+    // Drops every run from the document.
+    void empty_document();
     void rebuild_at(int run);
+    // The entry that holds `run`; entries.size() when no entry does.
+    std::size_t entry_of(int run) const;
     void lay_out_as_set_text();
     // After the document changed: measure, keep the anchor in place, set both scroll bars.
     void settle();

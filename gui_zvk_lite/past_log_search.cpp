@@ -65,12 +65,7 @@ std::shared_ptr<PastLogRuns> PastLogSearch::runs() const {
     return state->runs;
 }
 
-std::unique_ptr<BackgroundJob> PastLogSearch::give_up() {
-    if (job)
-        job->stop();
-    return std::move(job);
-}
-
-std::shared_ptr<void> PastLogSearch::results() {
-    return std::move(state);
+void PastLogSearch::give_up(GivenUpJobs& given_up) {
+    given_up.add(std::move(job));
+    given_up.dispose(std::move(state));
 }

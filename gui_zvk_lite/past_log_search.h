@@ -31,13 +31,10 @@ public:
     Outcome outcome() const;
     QString text() const;
     std::shared_ptr<PastLogRuns> runs() const;
-    // The work has ended: nothing more comes.
-    bool ended() const { return job && job->ended(); }
 
-    // Gives the search up: the job, stopped, for GivenUpJobs, and what this object held of its
-    // results, for GivenUpJobs::dispose.
-    std::unique_ptr<BackgroundJob> give_up();
-    std::shared_ptr<void> results();
+    // Stops the work and hands it, and what this object holds of its results, to `given_up`: nothing
+    // of the search is waited for or freed on the calling thread. Nothing more comes afterwards.
+    void give_up(GivenUpJobs& given_up);
 
 private:
     struct State {

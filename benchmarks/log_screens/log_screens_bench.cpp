@@ -287,6 +287,27 @@ std::int64_t write_megabytes(const std::string& path, double megabytes) {
 
 void quiet(QtMsgType, const QMessageLogContext&, const QString&) {}
 
+struct Shown {
+    double first_text_ms; // from the start of `act` until the view held text; -1 if it never did
+    bool idle;
+};
+
+// Starts `watch` afresh (peak memory too), does `act` and waits until the window is idle again.
+Shown until_idle(PauseWatch& watch, QTextEdit* view, const std::function<void()>& act) {
+    double shown = -1;
+    watch.on_tick = [&](double now) {
+        if (shown < 0 && !view->document()->isEmpty())
+            shown = now;
+    };
+    reset_peak_memory();
+    watch.start();
+    act();
+    const bool idle = watch.wait_idle();
+    watch.stop();
+    watch.on_tick = nullptr;
+    return {shown, idle};
+}
+
 void past_logs(GUIManager& window, const std::string& path, int runs, bool dense) {
     std::int64_t last_key = 0;
     const std::int64_t first = write_runs(path, runs, dense, &last_key);
@@ -300,21 +321,13 @@ void past_logs(GUIManager& window, const std::string& path, int runs, bool dense
     QTest::qWait(100);
 
     PauseWatch watch;
-    double first_shown = -1;
-    watch.on_tick = [&](double now) {
-        if (first_shown < 0 && !view->document()->isEmpty())
-            first_shown = now;
-    };
-    reset_peak_memory();
-    watch.start();
-    pointer->click(centre_of(search).x(), centre_of(search).y());
-    bool idle = watch.wait_idle();
-    watch.stop();
-    std::fprintf(stderr, "    first runs in the view %.0f ms after the click on Search\n", first_shown);
-    report("search:", watch, idle);
+    const Shown found =
+        until_idle(watch, view, [&] { pointer->click(centre_of(search).x(), centre_of(search).y()); });
+    std::fprintf(stderr, "    first runs in the view %.0f ms after the click on Search\n",
+                 found.first_text_ms);
+    report("search:", watch, found.idle);
 
     // Scrolling, as a hand does it: the scroll bar dragged to the end, Page Up, the wheel, Page Down.
-    watch.on_tick = nullptr;
     watch.start();
     QScrollBar* bar = shown_scroll_bar(view);
     if (!bar) {
@@ -343,7 +356,7 @@ void past_logs(GUIManager& window, const std::string& path, int runs, bool dense
         keyboard->tap("Next");
         QTest::qWait(30);
     }
-    idle = watch.wait_idle();
+    const bool idle = watch.wait_idle();
     watch.stop();
     std::fprintf(stderr, "    after the drag the view shows the last run: %s\n", shows_end ? "yes" : "NO");
     report("scrolling:", watch, idle);
@@ -360,18 +373,9 @@ void show_log(GUIManager& manager, const std::string& path, double megabytes) {
     QTextEdit* view = screen.findChild<QTextEdit*>("html_log_textEdit");
     view->clear();
     PauseWatch watch;
-    double shown = -1;
-    watch.on_tick = [&](double now) {
-        if (shown < 0 && !view->document()->isEmpty())
-            shown = now;
-    };
-    reset_peak_memory();
-    watch.start();
-    screen.show_log("STORAGE", std::uint64_t(key));
-    const bool idle = watch.wait_idle();
-    watch.stop();
-    std::fprintf(stderr, "    the run in the view %.0f ms after show_log\n", shown);
-    report("show_log:", watch, idle);
+    const Shown shown = until_idle(watch, view, [&] { screen.show_log("STORAGE", std::uint64_t(key)); });
+    std::fprintf(stderr, "    the run in the view %.0f ms after show_log\n", shown.first_text_ms);
+    report("show_log:", watch, shown.idle);
 }
 
 } // namespace

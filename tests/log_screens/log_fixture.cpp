@@ -1,5 +1,8 @@
 #include "log_fixture.h"
 
+#include "log_html.h"
+#include "log_reader.h"
+#include "log_run_pager.h"
 #include "test_support.h"
 
 #include <QDate>
@@ -75,6 +78,27 @@ QString content_of(const QString& html) {
     QTextEdit view;
     view.setText(html);
     return view.toHtml();
+}
+
+QStringList texts_of_runs(std::int64_t from, std::int64_t to) {
+    QStringList texts;
+    LogReader reader;
+    EXPECT_EQ(reader.open(), 0);
+    reader.parse();
+    reader.set_interval(from, to);
+    LogHtml html;
+    while (html.add_group(reader.next_group(), 0, "ALL"))
+        texts.append(html.take_html());
+    return texts;
+}
+
+void expect_document_of_its_runs(QTextEdit* view, const LogRunPager& pager, const QStringList& texts) {
+    ASSERT_GT(pager.runs_in_document(), 0);
+    QString text;
+    for (int i = pager.first_run(); i < pager.first_run() + pager.runs_in_document(); ++i)
+        text += texts[i];
+    EXPECT_EQ(view_content(view), content_of(text))
+        << "runs " << pager.first_run() << " + " << pager.runs_in_document();
 }
 
 void Window::SetUp() {

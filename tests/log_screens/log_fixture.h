@@ -6,11 +6,13 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
+class LogRunPager;
 class QTextEdit;
 class QWidget;
 
@@ -34,6 +36,12 @@ std::int64_t local_time(const QDate& day, int hour, int minute, int second);
 // when the view shows exactly that HTML.
 QString view_content(QTextEdit* view);
 QString content_of(const QString& html);
+
+// The HTML of each run of the log on drive C: whose key lies in [from, to], oldest first, as one
+// builder writes all of them one after the other.
+QStringList texts_of_runs(std::int64_t from, std::int64_t to);
+// `view`'s document holds exactly the texts of the runs that `pager` says it holds.
+void expect_document_of_its_runs(QTextEdit* view, const LogRunPager& pager, const QStringList& texts);
 
 class Window : public ::testing::Test {
 protected:

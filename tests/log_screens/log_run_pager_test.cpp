@@ -3,7 +3,6 @@
 // bar the user sees spans them all. Also the sums of run heights behind that scroll bar.
 #include "event_wait.h"
 #include "log_fixture.h"
-#include "log_html.h"
 #include "log_reader.h"
 #include "log_run_pager.h"
 #include "past_log_runs.h"
@@ -67,14 +66,7 @@ protected:
         reader->parse();
         runs = std::make_unique<PastLogRuns>(std::move(reader), first_key, first_key + run_count * 3600);
         ASSERT_EQ(runs->count(), run_count);
-
-        LogReader reader2;
-        ASSERT_EQ(reader2.open(), 0);
-        reader2.parse();
-        reader2.set_interval(first_key, first_key + run_count * 3600);
-        LogHtml html;
-        while (html.add_group(reader2.next_group(), 0, "ALL"))
-            parts.append(html.take_html());
+        parts = texts_of_runs(first_key, first_key + run_count * 3600);
 
         view.setLineWrapMode(QTextEdit::NoWrap);
         view.setReadOnly(true);
@@ -92,15 +84,7 @@ protected:
     void settle() {
         ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000));
     }
-    // The document holds exactly the text of the runs it says it holds.
-    void expect_document_of_its_runs() {
-        ASSERT_GT(pager->runs_in_document(), 0);
-        QString text;
-        for (int i = pager->first_run(); i < pager->first_run() + pager->runs_in_document(); ++i)
-            text += parts[i];
-        EXPECT_EQ(view_content(&view), content_of(text))
-            << "runs " << pager->first_run() << " + " << pager->runs_in_document();
-    }
+    void expect_document_of_its_runs() { log_fixture::expect_document_of_its_runs(&view, *pager, parts); }
     QScrollBar* bar() { return pager->scroll_bar(); }
     int last_in_document() { return pager->first_run() + pager->runs_in_document() - 1; }
 

@@ -3,11 +3,8 @@
 #include "event_wait.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
-#include "log_html.h"
-#include "log_reader.h"
 #include "log_run_pager.h"
 #include "gui_worker_objects.h"
-#include "past_log_runs.h"
 
 #include <gtest/gtest.h>
 
@@ -80,14 +77,8 @@ protected:
     }
     // The view holds exactly the HTML of every run of the days, rendered as one text.
     void expect_view_holds_every_run(const QDate& first, const QDate& last) {
-        LogReader reader;
-        ASSERT_EQ(reader.open(), 0);
-        reader.parse();
-        reader.set_interval(local_time(first, 0, 0, 0), local_time(last, 23, 59, 59));
-        LogHtml html;
-        while (html.add_group(reader.next_group(), 0, "ALL")) {
-        }
-        EXPECT_EQ(view_content(view()), content_of(html.html()));
+        const QStringList texts = texts_of_runs(local_time(first, 0, 0, 0), local_time(last, 23, 59, 59));
+        EXPECT_EQ(view_content(view()), content_of(texts.join("")));
     }
     void expect_bar(const QString& message) {
         EXPECT_TRUE(bar_shown());
@@ -162,24 +153,12 @@ protected:
                            "Disk " + std::to_string(i), i % 5 != 0);
         write_log(log);
         first = today.addDays(-runs / 24 - 1);
-        // The text of each run, as one builder writes all of them.
-        LogReader reader;
-        ASSERT_EQ(reader.open(), 0);
-        reader.parse();
-        reader.set_interval(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
-        LogHtml html;
-        while (html.add_group(reader.next_group(), 0, "ALL"))
-            parts.append(html.take_html());
+        parts = texts_of_runs(local_time(first, 0, 0, 0), local_time(today, 23, 59, 59));
         ASSERT_EQ(parts.size(), runs);
         ASSERT_GT(parts.join("").size(), GUILogSelectionScreen::default_text_limit);
     }
     LogRunPager* pager() { return screen().pager(); }
-    void expect_document_of_its_runs() {
-        QString text;
-        for (int i = pager()->first_run(); i < pager()->first_run() + pager()->runs_in_document(); ++i)
-            text += parts[i];
-        EXPECT_EQ(view_content(view()), content_of(text));
-    }
+    void expect_document_of_its_runs() { log_fixture::expect_document_of_its_runs(view(), *pager(), parts); }
     bool at_the_last_run() {
         return pager()->settled() && pager()->first_run() + pager()->runs_in_document() == runs;
     }
