@@ -421,9 +421,7 @@ std::vector<std::string> whole_run(std::int64_t start, const std::vector<std::st
 
 TEST_F(ProgressRun, ASequenceWithoutTheTestScreenRunsEveryTestOfTheModule) {
     open_window({"straight_run"});
-    QAbstractButton* button = modules->module_button("StraightRunModule");
-    ASSERT_NE(button, nullptr);
-    button->click();
+    ASSERT_TRUE(modules->click_module("StraightRunModule"));
     ASSERT_EQ(Access::page(w()), 3) << "the run did not start";
     ASSERT_TRUE(wait_for_end());
     EXPECT_EQ(summary(), "<font color='Green'><strong>AllPassed.</strong></font>");
@@ -438,7 +436,7 @@ TEST_F(ProgressRun, ARunNeverTakesTheTestsChosenForTheModuleBoundBefore) {
     Access::progress_form(w()).back_menu_pushButton->click();
     ASSERT_EQ(Access::page(w()), 0);
 
-    modules->module_button("StraightRunModule")->click();
+    ASSERT_TRUE(modules->click_module("StraightRunModule"));
     ASSERT_EQ(Access::page(w()), 3);
     ASSERT_TRUE(wait_for_end());
     EXPECT_EQ(run_calls(calls()), whole_run(Access::run_start(w()), {"StraightRunModule"}, {1, 2}));
@@ -452,7 +450,7 @@ TEST_F(ProgressRun, ARunNeverTakesTheDevicesListedByTheModuleBoundBefore) {
     ASSERT_EQ(Access::page(w()), 0);
 
     // Its sequence lists no device and the module is not its own device: there is nothing to run.
-    modules->module_button("ProgressFirstModule")->click();
+    ASSERT_TRUE(modules->click_module("ProgressFirstModule"));
     EXPECT_EQ(Access::module_name(w()), "ProgressFirstModule");
     EXPECT_EQ(Access::page(w()), 0);
     EXPECT_TRUE(Access::devices(w()).isEmpty());

@@ -60,6 +60,8 @@ public:
     static QThread& worker_thread(GUIManager& m) { return m.worker_thread; }
     // Whether the worker may still be inside a module call or hold results not yet delivered.
     static bool worker_busy(GUIManager& m) { return m.worker_idle->busy(); }
+    // Whether a module button's binding still waits for the worker.
+    static bool switch_pending(GUIManager& m) { return m.switch_pending; }
     static void mouse_move(GUIManager& m, QMouseEvent* e) { m.mouseMoveEvent(e); }
 
     // The main screen.

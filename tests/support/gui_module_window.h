@@ -50,14 +50,23 @@ public:
         return nullptr;
     }
 
-    // Clicks that button (the main screen must be current), waits until the flow has left the main
-    // screen and, when it went to the device screen, until that has its list; false when either fails.
-    bool choose(const QString& display_name) {
+    // Clicks that button (the main screen must be current) and waits until the module is bound: the
+    // binding waits while the worker is still inside a call on the module bound before, or has yet to
+    // say it is done with one (its results can arrive before that). False when either fails.
+    bool click_module(const QString& display_name) {
         QAbstractButton* button = module_button(display_name);
         if (!button)
             return false;
         button->click();
-        // The binding waits while the worker is still inside a call on the module bound before.
+        GUIManager& w = *gui;
+        return wait_until([&w] { return !GUIManagerTestAccess::switch_pending(w); });
+    }
+
+    // Clicks that button as click_module does, waits until the flow has left the main screen and, when
+    // it went to the device screen, until that has its list; false when any of it fails.
+    bool choose(const QString& display_name) {
+        if (!click_module(display_name))
+            return false;
         GUIManager& w = *gui;
         if (!wait_until([&w] { return GUIManagerTestAccess::current_screen(w) != ScreenBit::Main; }))
             return false;
