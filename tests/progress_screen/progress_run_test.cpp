@@ -124,10 +124,9 @@ protected:
     // the tests, then Run; the call record starts empty at the run.
     void start_run(const QString& module_name, const std::vector<std::string>& devices,
                    const std::vector<int>& tests) {
+        // Waits for the binding, and for the device list when the device screen came.
         ASSERT_TRUE(modules->choose(module_name));
-        // A module switch waits while the worker is still busy with the module before.
-        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 1; }));
-        ASSERT_TRUE(modules->wait_for_devices());
+        ASSERT_EQ(Access::page(w()), 1);
         Ui_device_Frame& device_form = Access::form(Access::device_screen(w()));
         check_exactly(device_form.device_listWidget, Access::devices(w()).keys(), devices);
         device_form.next_pushButton->click();
