@@ -211,6 +211,30 @@ TEST(LogReader, MissingFileIsNotOpenAndItsFolderIsCreated) {
     EXPECT_EQ(reader.open_file("other.log"), LOG_FILE_NOT_OPEN);
 }
 
+// A folder where the log should be cannot be opened as the log, on Windows and on the stand-in alike,
+// and the reader says so instead of reading it as a log without runs.
+TEST(LogReader, FolderInTheLogsPlaceIsNotOpen) {
+    std::error_code error;
+    std::filesystem::remove_all(log_folder(), error);
+    ASSERT_FALSE(error) << error.message();
+    struct Removed {
+        ~Removed() {
+            std::error_code ignored;
+            std::filesystem::remove_all(log_folder(), ignored); // the later tests write the log there
+        }
+    } removed;
+    ASSERT_TRUE(std::filesystem::create_directories(log_path(), error)) << error.message();
+    ASSERT_TRUE(zvk_test::write_bytes(log_path() + "/zedra.log", join(example)));
+    LogReader reader;
+    std::string trace = capture_stdout([&] {
+        EXPECT_EQ(reader.open(), LOG_FILE_NOT_OPEN);
+        EXPECT_EQ(reader.parse(), LOG_FILE_NOT_OPEN);
+    });
+    EXPECT_TRUE(reader.groups().empty());
+    EXPECT_EQ(trace, "");
+    EXPECT_TRUE(std::filesystem::is_directory(log_path())) << "the folder stays";
+}
+
 TEST(LogReader, FileNamesCannotChangeWhileOpenAndParseRunsOnce) {
     write_log(join(example));
     LogReader reader;

@@ -10,6 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -199,6 +200,49 @@ TEST_F(CrtFiles, FsopenRefusesWhatWindowsRefuses) {
         if (f)
             std::fclose(f);
     }
+}
+
+// Windows opens no folder as a file, whatever the mode (CreateFile needs FILE_FLAG_BACKUP_SEMANTICS for
+// one, which the C runtime never gives): the runtime reports access denied, and the folder and what it
+// holds stay as they were. The same for the host's _fsopen and the one modules import from msvcrt.dll.
+TEST_F(CrtFiles, FsopenRefusesAFolderInEveryMode) {
+    ASSERT_EQ(_mkdir("C:\\zedra"), 0);
+    ASSERT_EQ(_mkdir("C:\\zedra\\zedra.log"), 0);
+    const std::string folder = drive + "/zedra/zedra.log";
+    ASSERT_TRUE(zvk_test::write_file(QString::fromStdString(folder + "/inside.txt"), "kept"));
+
+    typedef ZVK_MS_ABI FILE* (*module_fsopen)(const char*, const char*, int);
+    HMODULE msvcrt = LoadLibraryA("msvcrt.dll");
+    ASSERT_NE(msvcrt, nullptr);
+    const auto imported =
+        reinterpret_cast<module_fsopen>(reinterpret_cast<void*>(GetProcAddress(msvcrt, "_fsopen")));
+    ASSERT_NE(imported, nullptr);
+    const struct {
+        const char* caller;
+        std::function<FILE*(const char*, const char*)> open;
+    } callers[] = {
+        {"host", [](const char* path, const char* mode) { return _fsopen(path, mode, _SH_DENYNO); }},
+        {"module",
+         [imported](const char* path, const char* mode) { return imported(path, mode, _SH_DENYNO); }},
+    };
+    // "wx" too, which makes a new file only: the name is taken, and access denied is what Windows says.
+    const char* const modes[] = {"r", "rb", "rt", "r+", "rb+", "w", "wb", "w+", "a", "ab", "a+", "rN", "wx"};
+    for (const auto& c : callers) {
+        for (const char* path : {"C:\\zedra\\zedra.log", "c:/zedra/zedra.log/", "C:\\zedra", "C:\\"}) {
+            for (const char* mode : modes) {
+                errno = 0;
+                FILE* f = c.open(path, mode);
+                EXPECT_EQ(f, nullptr) << c.caller << " " << path << " " << mode;
+                EXPECT_EQ(errno, EACCES) << c.caller << " " << path << " " << mode;
+                if (f)
+                    std::fclose(f);
+            }
+        }
+    }
+    struct stat s {};
+    ASSERT_EQ(::stat(folder.c_str(), &s), 0);
+    EXPECT_TRUE(S_ISDIR(s.st_mode));
+    EXPECT_EQ(zvk_test::read_file(QString::fromStdString(folder + "/inside.txt")), "kept");
 }
 
 } // namespace

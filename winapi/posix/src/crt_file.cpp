@@ -76,7 +76,25 @@ FILE* _fsopen(const char* path, const char* mode, int share_flag) {
     }
     if (!host_path(path, host))
         return nullptr;
-    return std::fopen(host.c_str(), how.c_str());
+    // Windows opens no folder as a file, in any mode: the runtime reports that as access denied. The
+    // host's fopen opens a folder for reading, so the open file itself is asked what it is (a look at
+    // the name before the open could be outdated by a rename in between).
+    FILE* file = std::fopen(host.c_str(), how.c_str());
+    struct stat status {};
+    if (!file) {
+        // "wx" finds the name taken before it finds a folder; Windows says access denied all the same.
+        const int error = errno;
+        const bool folder = error == EISDIR || (error == EEXIST && ::stat(host.c_str(), &status) == 0 &&
+                                                S_ISDIR(status.st_mode));
+        errno = folder ? EACCES : error;
+        return nullptr;
+    }
+    if (::fstat(::fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file);
+        errno = EACCES;
+        return nullptr;
+    }
+    return file;
 }
 
 int _mkdir(const char* path) {
