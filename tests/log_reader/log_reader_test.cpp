@@ -266,6 +266,81 @@ TEST(LogReader, RaisedStopFlagEndsTheParse) {
     }
 }
 
+#ifdef __GLIBC__
+// Standard output, while body runs, is a stream that hands each write on at once (unbuffered): the
+// text so far goes to `written` the moment the parser traces it. Returns all of it.
+std::string watch_stdout(const std::function<void(const std::string&)>& written,
+                         const std::function<void()>& body) {
+    struct Watch {
+        std::string text;
+        const std::function<void(const std::string&)>& written;
+    } watch{{}, written};
+    cookie_io_functions_t io{};
+    io.write = [](void* cookie, const char* data, std::size_t size) -> ssize_t {
+        Watch& w = *static_cast<Watch*>(cookie);
+        w.text.append(data, size);
+        w.written(w.text);
+        return ssize_t(size);
+    };
+    FILE* stream = fopencookie(&watch, "w", io);
+    EXPECT_NE(stream, nullptr);
+    if (!stream)
+        return {};
+    std::setvbuf(stream, nullptr, _IONBF, 0);
+    std::fflush(stdout);
+    FILE* const saved = stdout;
+    stdout = stream; // glibc's standard streams are plain variables, documented as assignable
+    body();
+    std::fflush(stdout);
+    stdout = saved;
+    std::fclose(stream);
+    return watch.text;
+}
+#endif
+
+// A search given up while its parse runs: the parse ends after the line under way, keeps what the
+// lines before it gave, and reads no further line. The flag goes up while the parser handles line 15,
+// whose too short stamp makes the stamp parser write its message to standard output at once.
+TEST(LogReader, StopFlagRaisedDuringTheParseEndsItAfterTheLineUnderWay) {
+#ifndef __GLIBC__
+    GTEST_SKIP() << "watching standard output as it is written needs glibc's fopencookie";
+#else
+    std::vector<std::string> lines = example;
+    lines.push_back("2026 MESSAGE RAISE"); // line 15
+    for (int run = 1; run <= 50; ++run) {
+        lines.push_back("+++ " + stamp + " STORAGE " + std::to_string(1796811300 + run * 3600));
+        lines.insert(lines.end(), example.begin() + 1, example.end());
+    }
+    write_log(join(lines));
+    std::atomic<bool> stop{false};
+    int raised_at_line = 0;
+    Parsed p;
+    p.reader->set_stop_flag(&stop);
+    const std::string trace = watch_stdout(
+        [&](const std::string& text) {
+            if (!stop &&
+                text.find("String too short (4 characters) - Cannot parse 2026\n") != std::string::npos) {
+                stop = true;
+                raised_at_line =
+                    text.find("\n    15  18: 2026 MESSAGE RAISE\n") != std::string::npos ? 15 : -1;
+            }
+        },
+        [&] {
+            ASSERT_EQ(p.reader->open(), 0);
+            p.parsed = p.reader->parse();
+        });
+    ASSERT_EQ(raised_at_line, 15) << trace;
+    EXPECT_EQ(p.parsed, LOG_PARSE_STOPPED);
+    EXPECT_EQ(p.reader->parse(), LOG_FILE_NOT_OPEN) << "the file is closed";
+    // The run before is whole; none of the fifty after it was read.
+    expect_example_model(p);
+    const std::string last = "    15  18: 2026 MESSAGE RAISE\n"
+                             "ParseRfc8601Time: String too short (4 characters) - Cannot parse 2026\n";
+    ASSERT_GE(trace.size(), last.size());
+    EXPECT_EQ(trace.substr(trace.size() - last.size()), last) << "no line after it was read";
+#endif
+}
+
 TEST(LogReader, ReadsWhatAModuleAppendedAfterTheFileWasOpened) {
     write_log(join({example.begin(), example.begin() + 4}));
     LogReader reader;
