@@ -258,17 +258,24 @@ TEST_F(LogSelection, FirstDayOf1970) {
 }
 
 // Where the clock springs forward at midnight, 00:00 of that day never happens and the day begins at
-// 01:00: a search from that day finds its runs from that first instant on.
+// 01:00: a search from that day finds its runs from that first instant on. The bounds of each day are
+// the zone's own rules read off the time-zone database (`TZ=America/Havana date -d @1710046800` and the
+// like), not computed here.
 TEST_F(LogSelection, DayWhoseMidnightDoesNotHappen) {
     const struct {
         const char* zone;
         QDate day;
         bool midnight_skipped;
+        const char* first_instant; // UTC
+        const char* last_second;   // UTC
     } days[] = {
-        {"America/Havana", QDate(2024, 3, 10), true},  {"America/Havana", QDate(2025, 3, 9), true},
-        {"Asia/Beirut", QDate(2024, 3, 31), true},     {"America/Santiago", QDate(2024, 9, 8), true},
-        {"America/Havana", QDate(2024, 3, 11), false}, {"UTC", QDate(2024, 3, 10), false},
-        {"IST-05:30", QDate(2024, 3, 10), false},
+        {"America/Havana", QDate(2024, 3, 10), true, "2024-03-10T05:00:00Z", "2024-03-11T03:59:59Z"},
+        {"America/Havana", QDate(2025, 3, 9), true, "2025-03-09T05:00:00Z", "2025-03-10T03:59:59Z"},
+        {"Asia/Beirut", QDate(2024, 3, 31), true, "2024-03-30T22:00:00Z", "2024-03-31T20:59:59Z"},
+        {"America/Santiago", QDate(2024, 9, 8), true, "2024-09-08T04:00:00Z", "2024-09-09T02:59:59Z"},
+        {"America/Havana", QDate(2024, 3, 11), false, "2024-03-11T04:00:00Z", "2024-03-12T03:59:59Z"},
+        {"UTC", QDate(2024, 3, 10), false, "2024-03-10T00:00:00Z", "2024-03-10T23:59:59Z"},
+        {"IST-05:30", QDate(2024, 3, 10), false, "2024-03-09T18:30:00Z", "2024-03-10T18:29:59Z"},
     };
     const QByteArray saved = qgetenv("TZ");
     for (const auto& d : days) {
@@ -277,14 +284,17 @@ TEST_F(LogSelection, DayWhoseMidnightDoesNotHappen) {
         tzset();
         const QDateTime midnight(d.day, QTime(0, 0), Qt::LocalTime);
         ASSERT_EQ(!midnight.isValid(), d.midnight_skipped) << "no time-zone data for the zone?";
-        const std::int64_t day_start = d.day.startOfDay(Qt::LocalTime).toSecsSinceEpoch();
-        write_log(section("StandardModule", day_start, "Disk first instant") +
-                  section("StandardModule", local_time(d.day, 23, 59, 59), "Disk last second") +
-                  section("StandardModule", day_start - 1, "Disk day before"));
+        const std::int64_t first = QDateTime::fromString(d.first_instant, Qt::ISODate).toSecsSinceEpoch();
+        const std::int64_t last = QDateTime::fromString(d.last_second, Qt::ISODate).toSecsSinceEpoch();
+        ASSERT_EQ(last - first, d.midnight_skipped ? 23 * 3600 - 1 : 24 * 3600 - 1);
+        write_log(section("StandardModule", first, "Disk first instant") +
+                  section("StandardModule", last, "Disk last second") +
+                  section("StandardModule", first - 1, "Disk day before") +
+                  section("StandardModule", last + 1, "Disk day after"));
         search(d.day, d.day);
         EXPECT_FALSE(bar_shown());
         expect_listed_in_order({"Disk first instant", "Disk last second"});
-        expect_not_listed({"Disk day before"});
+        expect_not_listed({"Disk day before", "Disk day after"});
     }
     qputenv("TZ", saved);
     tzset();
