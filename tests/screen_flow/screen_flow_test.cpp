@@ -11,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -483,6 +484,50 @@ TEST(PreselectedRunFirst, AfterItsRunCouldNotStartNoWayBackToTheMainPageStartsAR
         EXPECT_EQ(shown, expected) << err;
         EXPECT_EQ(err.find("message box"), std::string::npos) << err;
     }
+}
+
+TEST_F(ScreenFlow, APressOfABurstWhoseReleaseAModalBoxTookLeavesTheNextPressAlone) {
+    // Presses go through the platform's own path with time stamps of the test's choosing, so that Qt
+    // and the window see a burst as a user's hand gives one.
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    QWindow* window = w().windowHandle();
+    Access::tests(w()) = {{1, "ReadTest"}};
+    with_mask(124, 2);
+    w().next_screen();
+    std::map<std::string, std::string> listed{{"disk0", "Disk Zero"}};
+    w().update_devices(&listed);
+    QPushButton* next = Access::form(Access::device_screen(w())).next_pushButton;
+    ASSERT_TRUE(next->isEnabled());
+    const QPoint at = next->mapTo(&w(), next->rect().center());
+    const int start = QTest::lastMouseTimestamp + 10000; // later than any press before
+    auto send = [&](QEvent::Type type, int time) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        qt_handleMouseEvent(window, at, window->mapToGlobal(at), held, Qt::LeftButton, type, Qt::NoModifier,
+                            time);
+    };
+
+    send(QEvent::MouseButtonPress, start);
+    send(QEvent::MouseButtonRelease, start + 20);
+    ASSERT_EQ(Access::page(w()), 2);
+    // The burst's next press does nothing; a modal box that opens before its release takes the release
+    // (the window behind the box gets none).
+    send(QEvent::MouseButtonPress, start + 90);
+    zvk_test::MessageBoxCloser boxes;
+    boxes.on_box([&](const zvk_test::SeenMessageBox&) { send(QEvent::MouseButtonRelease, start + 150); });
+    QMessageBox box(QMessageBox::Critical, "LogBusyTitle", "LogBusyText", QMessageBox::Ok);
+    box.exec();
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(Access::page(w()), 2);
+    EXPECT_FALSE(Access::running(w()));
+
+    // A click after a pause is a click of its own: Run tests.
+    send(QEvent::MouseButtonPress, start + 3000);
+    send(QEvent::MouseButtonRelease, start + 3020);
+    QTest::lastMouseTimestamp = start + 4000;
+    EXPECT_EQ(Access::page(w()), 3);
+    EXPECT_TRUE(Access::running(w()));
+    w().back_to_main();
 }
 
 TEST(CommandLine, ModuleNameIsThePieceAfterTheFirstDoubleDash) {
