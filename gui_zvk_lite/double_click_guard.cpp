@@ -10,7 +10,7 @@
 #include <QWindow>
 
 DoubleClickGuard::DoubleClickGuard(QStackedWidget* pages_)
-    : QObject(nullptr), pages(pages_), have_press(false), is_armed(false), swallowing(false) {
+    : QObject(nullptr), pages(pages_), have_press(false), in_burst(false), press_swallowed(false) {
     checked_connect(pages, SIGNAL(currentChanged(int)), this, SLOT(page_changed()));
     // The window's own mouse events, before any widget sees them: a swallowed press moves no focus
     // and presses no button.
@@ -18,8 +18,7 @@ DoubleClickGuard::DoubleClickGuard(QStackedWidget* pages_)
 }
 
 void DoubleClickGuard::page_changed() {
-    is_armed = have_press;
-    armed = last_press;
+    in_burst = have_press;
 }
 
 bool DoubleClickGuard::on_pages(const QMouseEvent* e) const {
@@ -28,12 +27,15 @@ bool DoubleClickGuard::on_pages(const QMouseEvent* e) const {
     return pages->rect().contains(at);
 }
 
-bool DoubleClickGuard::second_of_double_click(const QMouseEvent* e) const {
+bool DoubleClickGuard::follows_latest_press(const QMouseEvent* e) const {
+    // Qt's own rule for the second press of a double click, which Qt applies only to every other press
+    // of a burst.
     const QStyleHints* hints = QGuiApplication::styleHints();
     const qreal distance = hints->mouseDoubleClickDistance();
-    const QPointF moved = e->globalPosition() - armed.position;
-    return e->timestamp() - armed.time < quint64(hints->mouseDoubleClickInterval()) &&
-           int(e->button()) == armed.button && qAbs(moved.x()) <= distance && qAbs(moved.y()) <= distance;
+    const QPointF moved = e->globalPosition() - latest_press.position;
+    return e->timestamp() - latest_press.time < quint64(hints->mouseDoubleClickInterval()) &&
+           int(e->button()) == latest_press.button && qAbs(moved.x()) <= distance &&
+           qAbs(moved.y()) <= distance;
 }
 
 bool DoubleClickGuard::eventFilter(QObject* watched, QEvent* event) {
@@ -46,20 +48,16 @@ bool DoubleClickGuard::eventFilter(QObject* watched, QEvent* event) {
         return false;
     auto* e = static_cast<QMouseEvent*>(event);
 
-    if (swallowing) {
-        if (type == QEvent::MouseButtonRelease)
-            swallowing = false;
-        return true;
+    if (type == QEvent::MouseButtonDblClick)
+        return press_swallowed; // Qt sends it right after its press
+    if (type == QEvent::MouseButtonRelease) {
+        const bool swallow = press_swallowed;
+        press_swallowed = false;
+        return swallow;
     }
-    if (type != QEvent::MouseButtonPress)
-        return false;
-    if (is_armed && on_pages(e) && second_of_double_click(e)) {
-        is_armed = false;
-        swallowing = true;
-        return true;
-    }
-    is_armed = false;
+    press_swallowed = in_burst && on_pages(e) && follows_latest_press(e);
+    in_burst = press_swallowed;
     have_press = true;
-    last_press = {e->timestamp(), e->globalPosition(), int(e->button())};
-    return false;
+    latest_press = {e->timestamp(), e->globalPosition(), int(e->button())};
+    return press_swallowed;
 }

@@ -209,15 +209,13 @@ void GUIManager::back_to_main() {
 }
 
 void GUIManager::run_refused() {
-    if (first_screen != ScreenBit::Progress) {
-        back_to_main();
-        return;
-    }
-    // The sequence begins with the run: going back to its first screen would try the run again, and
-    // again, for ever. The main page lets the user choose a module instead.
-    emit init_screens(first_screen);
-    current_screen = ScreenBit::Main;
-    set_screen(ScreenBit::Main);
+    // A sequence that begins with the run: going back to its first screen would try the run again, for
+    // ever, and once the user has bound another module on the main page, every way back to the first
+    // screen would start a run of that module that nobody asked for. The main page is the first screen
+    // from now on.
+    if (first_screen == ScreenBit::Progress)
+        first_screen = ScreenBit::Main;
+    back_to_main();
 }
 
 void GUIManager::set_log_selection_screen() {

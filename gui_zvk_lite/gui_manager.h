@@ -99,7 +99,8 @@ protected:
 
 private:
     void set_screen(int s);
-    // A run that start_tests refused: back to the first screen, never into the refused run again.
+    // A run that start_tests refused: back to the first screen. A sequence that began with the run
+    // begins at the main page from then on, so that no way back to it starts a run.
     void run_refused();
     int next_screen_bit();
     int previous_screen_bit();

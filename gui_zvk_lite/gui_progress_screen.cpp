@@ -124,9 +124,9 @@ int GUIProgressScreen::start_tests(QVector<std::string>& selected_devices, QVect
         timer->start();
         return r;
     }
-    // The first device refused: the caller goes back to the first screen. The module still hears the
-    // end of the device and of the run, as for any refused device, and the window may close again.
-    show_result_code();
+    // The first device refused: the caller goes back to the first screen. A device the module refused
+    // has no tests to end and no result code to give; the module still hears the end of the run it
+    // began, and the window may close again.
     running = false;
     manager->set_close_enabled(true);
     manager->end_run();
@@ -217,16 +217,28 @@ void GUIProgressScreen::show_result_code() {
         block->set_result_code(text.toStdString());
 }
 
+void GUIProgressScreen::report_refused_device() {
+    // The module is told nothing more about a device it refused: no end of its tests, no result code.
+    QSharedPointer<DiagnosticWidget> block = device_widgets.value(*current_device);
+    for (int code : tests) {
+        ++not_supported_count;
+        if (TestWidget* row = block ? block->test_widget(code) : nullptr) {
+            row->set_status(TestWidgetStatus::NotSupported);
+            row->set_progress(100);
+        }
+    }
+}
+
 void GUIProgressScreen::device_finished() {
     show_result_code();
     ++current_device;
-    // A refused device runs no test, so no answer would ever move the run on from it: it gets its
-    // result code at once and the run goes on with the next device.
+    // A refused device runs no test, so no answer would ever move the run on from it: its tests are
+    // reported as not available at once and the run goes on with the next device.
     while (current_device != devices.end()) {
         current_test = tests.begin();
         if (start_device() == 0)
             break;
-        show_result_code();
+        report_refused_device();
         ++current_device;
     }
     if (current_device == devices.end())

@@ -49,6 +49,8 @@ private:
     void device_finished();
     void clear_run();
     void show_result_code();
+    // A device that the module refused: its tests count and show as not available.
+    void report_refused_device();
     void end_of_run();
     QString summary() const;
     // The row of a test code in the current device's block, or null.

@@ -304,9 +304,9 @@ TEST_F(Scan, TheCommandLinePreselectsTheModuleOfThatExactFileName) {
         {"--name", "standard", "diag_name.dll",
          "first_screen 2\ncurrent_screen 2\npage 0\nbound StandardModule\nused_screens 126\nbuttons 1\n"},
         // The sequence begins with the run, which has no device: the main page with its module buttons,
-        // not the run tried again and again.
+        // not the run tried again and again, and the first screen from then on.
         {"--name", "progress_first", "diag_name.dll",
-         "first_screen 16\ncurrent_screen 2\npage 0\nbound ProgressFirstModule\nused_screens 80\n"
+         "first_screen 2\ncurrent_screen 2\npage 0\nbound ProgressFirstModule\nused_screens 80\n"
          "buttons 1\n"},
         // The file-name comparison is case-sensitive.
         {"--Storage", "no_log_screen", "diag_storage.dll",

@@ -325,37 +325,41 @@ TEST_F(ProgressRun, RefusedFirstDeviceEndsTheRunAndReturnsToTheFirstScreen) {
     EXPECT_TRUE(close_enabled());
     EXPECT_FALSE(Access::running(w()));
     EXPECT_EQ(Access::device_block_count(w()), 0);
+    // Nothing more about the refused device; the run the module began ends.
     const std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())),
-                                            "set_abort 0",
-                                            "select_device DEVICE_0 7",
-                                            "end_tests",
-                                            "get_result_code",
-                                            "end_run"};
+                                            "set_abort 0", "select_device DEVICE_0 7", "end_run"};
     EXPECT_EQ(calls(), expected);
 }
 
-TEST_F(ProgressRun, RefusedLaterDeviceShowsTheModulesTextAndTheRunGoesOn) {
+TEST_F(ProgressRun, RefusedLaterDeviceIsReportedNotAvailableAndTheRunGoesOn) {
     open_window({"refuse_second"});
     start_run("RefuseSecondModule", all_devices, {1, 2, 4});
     ASSERT_TRUE(wait_for_end());
     EXPECT_TRUE(close_enabled());
+    // The module hears nothing more about the device it refused: no end of its tests, no result code.
     std::vector<std::string> expected{"begin_run " + std::to_string(Access::run_start(w())), "set_abort 0"};
     for (const std::string& call : device_calls({"DEVICE_0"}, {1, 2, 4}))
         expected.push_back(call);
-    for (const std::string& call :
-         {"select_device " + long_id + " 7", std::string("end_tests"), std::string("get_result_code")})
-        expected.push_back(call);
+    expected.push_back("select_device " + long_id + " 7");
     for (const std::string& call : device_calls({"DEVICE_2"}, {1, 2, 4}))
         expected.push_back(call);
     expected.push_back("end_run");
     EXPECT_EQ(calls(), expected);
 
     DiagnosticWidget* refused = Access::device_block(w(), long_id);
-    EXPECT_TRUE(plate_shown(refused));
-    EXPECT_EQ(label_text(refused, "error_code_label"), "0-0-0-0-0");
-    for (int code : {1, 2, 4})
-        EXPECT_EQ(row(long_id, code)->status(), TestWidgetStatus::Waiting);
-    EXPECT_EQ(summary(), "<font color='Green'><strong>6 TestsPassed.</strong></font> ");
+    EXPECT_FALSE(plate_shown(refused));
+    for (int code : {1, 2, 4}) {
+        EXPECT_EQ(row(long_id, code)->status(), TestWidgetStatus::NotSupported) << code;
+        EXPECT_EQ(row(long_id, code)->progress(), 100) << code;
+        EXPECT_EQ(label_text(row(long_id, code), "test_status").toStdString(), "NotSupported") << code;
+        EXPECT_EQ(row("DEVICE_2", code)->status(), TestWidgetStatus::Passed) << code;
+    }
+    EXPECT_EQ(label_text(Access::device_block(w(), "DEVICE_2"), "error_code_label").toStdString(),
+              "3-0-0-0-0");
+    EXPECT_EQ(overall().toStdString(), "100%");
+    EXPECT_EQ(Access::progress_form(w()).main_progressBar->value(), 100);
+    EXPECT_EQ(summary().toStdString(), "<font color='Green'><strong>6 TestsPassed.</strong></font> "
+                                       "<font color='Gray'><strong>3 TestsUnavailable.</strong></font> ");
 }
 
 TEST_F(ProgressRun, BusyLogShowsItsBoxAndReturnsWithoutFurtherCalls) {

@@ -2,6 +2,7 @@
 #include "gui_manager.h"
 #include "gui_manager_access.h"
 #include "gui_message_boxes.h"
+#include "process_state.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -9,6 +10,9 @@
 #include <algorithm>
 
 #include <QDir>
+#include <QFile>
+#include <QMessageBox>
+#include <QProcess>
 #include <QPushButton>
 #include <QSignalSpy>
 #include <QStackedWidget>
@@ -396,6 +400,133 @@ TEST_F(ScreenFlow, TheSecondClickOfADoubleClickDoesNothingOnTheScreenItsFirstCli
     QTest::mouseDClick(window, Qt::LeftButton, Qt::NoModifier,
                        at(Access::progress_form(w()).stop_tests_pushButton));
     EXPECT_TRUE(Access::stopped(w()));
+    w().back_to_main();
+}
+
+// The program started with a module preselected whose sequence begins with the run (diag_progress_first:
+// no device is listed before it, so the run cannot start), with diag_standard beside it. The window
+// opens on the main page; from then on no way back to that page may start a run.
+TEST(PreselectedRunFirst, AfterItsRunCouldNotStartNoWayBackToTheMainPageStartsARun) {
+    struct Step {
+        const char* step; // as flow_probe takes it
+        int page;         // shown after it
+        int runs;         // logged after it
+    };
+    struct Case {
+        const char* what;
+        std::vector<Step> steps;
+    } cases[] = {
+        {"with runs in between",
+         {
+             {"module:StandardModule", 1, 0},
+             {"run", 3, 1},
+             {"back_menu_pushButton", 0, 1},
+             {"past_logs_pushButton", 5, 1},
+             {"back_pushButton", 0, 1},
+             {"module:StandardModule", 1, 1},
+             {"run", 3, 2},
+             {"esc", 3, 2}, // an ended run: the first Esc only asks the module for an abort
+             {"esc", 0, 2},
+             {"past_logs_pushButton", 5, 2},
+             {"esc", 0, 2},
+             {"module:StandardModule", 1, 2},
+             {"run", 3, 3},
+             {"view_logs_pushButton", 4, 3},
+             {"backToMenu_pushbutton", 0, 3},
+             // The preselected module chosen again: its run still cannot start.
+             {"module:ProgressFirstModule", 0, 3},
+             {"past_logs_pushButton", 5, 3},
+             {"back_pushButton", 0, 3},
+         }},
+        {"without a run",
+         {
+             {"module:StandardModule", 1, 0},
+             {"esc", 0, 0},
+             {"past_logs_pushButton", 5, 0},
+             {"back_pushButton", 0, 0},
+             {"past_logs_pushButton", 5, 0},
+             {"esc", 0, 0},
+             {"module:StandardModule", 1, 0},
+             {"back_pushButton", 0, 0},
+             {"past_logs_pushButton", 5, 0},
+             {"back_pushButton", 0, 0},
+         }},
+    };
+    const QString log = QString::fromStdString(zvk_test::system_drive_folder()) + "/zedra/zedra.log";
+    const QString modules = qEnvironmentVariable("ZVK_TEST_MODULES_DIR");
+    int n = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const QString dir = zvk_test::fresh_dir("preselected_run_first_" + QString::number(n++));
+        for (const char* stem : {"progress_first", "standard"})
+            ASSERT_TRUE(QFile::copy(modules + "/diag_" + stem + ".dll", dir + "/diag_" + stem + ".dll"));
+        QFile::remove(log);
+        QStringList args{"--progress_first"};
+        std::string expected = "flow start: page 0, runs 0\n";
+        for (const Step& step : c.steps) {
+            args << step.step;
+            expected += "flow " + std::string(step.step) + ": page " + std::to_string(step.page) + ", runs " +
+                        std::to_string(step.runs) + "\n";
+        }
+        QProcess probe;
+        probe.setWorkingDirectory(dir);
+        probe.start(FLOW_PROBE, args);
+        ASSERT_TRUE(probe.waitForFinished(240000)) << "the probe did not end";
+        EXPECT_EQ(probe.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(probe.exitCode(), 0);
+        // The probe's lines, without the log reader's traces.
+        std::string shown;
+        for (const QByteArray& line : probe.readAllStandardOutput().split('\n')) {
+            if (line.startsWith("flow "))
+                shown += line.toStdString() + "\n";
+        }
+        const std::string err = probe.readAllStandardError().toStdString();
+        EXPECT_EQ(shown, expected) << err;
+        EXPECT_EQ(err.find("message box"), std::string::npos) << err;
+    }
+}
+
+TEST_F(ScreenFlow, APressOfABurstWhoseReleaseAModalBoxTookLeavesTheNextPressAlone) {
+    // Presses go through the platform's own path with time stamps of the test's choosing, so that Qt
+    // and the window see a burst as a user's hand gives one.
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    QWindow* window = w().windowHandle();
+    Access::tests(w()) = {{1, "ReadTest"}};
+    with_mask(124, 2);
+    w().next_screen();
+    std::map<std::string, std::string> listed{{"disk0", "Disk Zero"}};
+    w().update_devices(&listed);
+    QPushButton* next = Access::form(Access::device_screen(w())).next_pushButton;
+    ASSERT_TRUE(next->isEnabled());
+    const QPoint at = next->mapTo(&w(), next->rect().center());
+    const int start = QTest::lastMouseTimestamp + 10000; // later than any press before
+    auto send = [&](QEvent::Type type, int time) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton;
+        qt_handleMouseEvent(window, at, window->mapToGlobal(at), held, Qt::LeftButton, type, Qt::NoModifier,
+                            time);
+    };
+
+    send(QEvent::MouseButtonPress, start);
+    send(QEvent::MouseButtonRelease, start + 20);
+    ASSERT_EQ(Access::page(w()), 2);
+    // The burst's next press does nothing; a modal box that opens before its release takes the release
+    // (the window behind the box gets none).
+    send(QEvent::MouseButtonPress, start + 90);
+    zvk_test::MessageBoxCloser boxes;
+    boxes.on_box([&](const zvk_test::SeenMessageBox&) { send(QEvent::MouseButtonRelease, start + 150); });
+    QMessageBox box(QMessageBox::Critical, "LogBusyTitle", "LogBusyText", QMessageBox::Ok);
+    box.exec();
+    ASSERT_EQ(boxes.seen().size(), 1);
+    EXPECT_EQ(Access::page(w()), 2);
+    EXPECT_FALSE(Access::running(w()));
+
+    // A click after a pause is a click of its own: Run tests.
+    send(QEvent::MouseButtonPress, start + 3000);
+    send(QEvent::MouseButtonRelease, start + 3020);
+    QTest::lastMouseTimestamp = start + 4000;
+    EXPECT_EQ(Access::page(w()), 3);
+    EXPECT_TRUE(Access::running(w()));
     w().back_to_main();
 }
 

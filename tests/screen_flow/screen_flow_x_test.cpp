@@ -1,25 +1,55 @@
 // The screen flow on a real X server, driven with real pointer and key input as a user drives it:
-// Esc on the device screen's loading view of a window that was never activated, and double clicks on
-// the buttons that lead from one screen to the next, which lie on the same spot. The program runs on
-// its own Xvfb (X_SERVER); without one the tests report themselves skipped.
+// Esc on the device screen's loading view of a window that was never activated, and bursts of quick
+// clicks on the buttons that lead from one screen to the next, which lie on the same spot. The program runs
+// on its own Xvfb (X_SERVER); without one the tests report themselves skipped.
 #include "call_record.h"
 #include "event_wait.h"
 #include "gui_manager_access.h"
 #include "gui_module_window.h"
+#include "process_state.h"
 #include "secure_library.h"
+#include "test_support.h"
 #include "x_input.h"
 #include "x_server.h"
 
 #include <gtest/gtest.h>
 
+#include <QElapsedTimer>
+#include <QFile>
+#include <QGuiApplication>
+#include <QMouseEvent>
+#include <QStyleHints>
 #include <QTest>
+#include <QWindow>
 
-#include <chrono>
-#include <thread>
+#include <sstream>
+#include <string>
+#include <vector>
 
 using Access = GUIManagerTestAccess;
 
 namespace {
+
+// The time stamps of the presses that reach a window, by the server's clock as Qt hands them on,
+// swallowed or not.
+class PressTimes : public QObject {
+public:
+    explicit PressTimes(QWindow* window_) : window(window_) {
+        QCoreApplication::instance()->installEventFilter(this);
+    }
+    ~PressTimes() override { QCoreApplication::instance()->removeEventFilter(this); }
+    std::vector<quint64> times;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == window && event->type() == QEvent::MouseButtonPress)
+            times.push_back(static_cast<QMouseEvent*>(event)->timestamp());
+        return false;
+    }
+
+private:
+    QWindow* window;
+};
 
 class ScreenFlowX : public ::testing::Test {
 protected:
@@ -35,6 +65,8 @@ protected:
     // A new window, shown and never activated: the server has no window manager to activate it.
     void open(const QStringList& stems, const QString& suffix = QString()) {
         close_window();
+        // The module's log starts empty: it holds this window's runs alone.
+        QFile::remove(QString::fromStdString(zvk_test::system_drive_folder()) + "/zedra/zedra.log");
         const QString name = ::testing::UnitTest::GetInstance()->current_test_info()->name() + suffix;
         modules.reset(new zvk_test::ModuleWindow(name, stems));
         w().move(100, 120);
@@ -51,31 +83,19 @@ protected:
     QPoint centre(QWidget* widget) { return widget->mapToGlobal(widget->rect().center()); }
     // Whether the widget lies under the screen point, where the second click of a double click lands.
     bool covers(QWidget* widget, QPoint at) { return widget->rect().contains(widget->mapFromGlobal(at)); }
-    // Clicks as xdotool's "click --repeat 2" does: two clicks 100 ms apart by the server's clock,
-    // within Qt's double-click interval however slowly the window then handles them.
-    void double_click(QWidget* widget) {
-        const QPoint at = centre(widget);
-        pointer->move_to(at.x(), at.y());
-        zvk_test::process_events_for(30);
-        pointer->press();
-        pointer->release();
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        pointer->press();
-        pointer->release();
-        zvk_test::process_events_for(200);
-    }
     // The standard module's device list, reached by a click on its button, and the double-click
     // interval of that click past.
-    void to_the_device_list() {
-        open({"standard"});
+    void to_the_device_list(const QString& suffix = QString()) {
+        open({"standard"}, suffix);
         QAbstractButton* button = modules->module_button("StandardModule");
         ASSERT_NE(button, nullptr);
         const QPoint at = centre(button);
         pointer->click(at.x(), at.y());
         ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 1; }));
         ASSERT_TRUE(modules->wait_for_devices());
-        zvk_test::process_events_for(500);
+        zvk_test::process_events_for(interval() + 100);
     }
+    static int interval() { return QGuiApplication::styleHints()->mouseDoubleClickInterval(); }
     Ui_device_Frame& device_form() { return Access::form(Access::device_screen(w())); }
     Ui_test_Frame& test_form() { return Access::form(Access::test_screen(w())); }
     Ui_progress_Frame& progress_form() { return Access::progress_form(w()); }
@@ -108,37 +128,112 @@ TEST_F(ScreenFlowX, EscLeavesTheLoadingDeviceScreenOfAWindowNotYetActivated) {
     }
 }
 
-TEST_F(ScreenFlowX, ADoubleClickOnNextShowsTheTestScreen) {
-    to_the_device_list();
-    // Next and Run tests lie on the same spot: the second click lands on Run tests.
-    const QPoint next = centre(device_form().next_pushButton);
-    double_click(device_form().next_pushButton);
-    EXPECT_FALSE(Access::running(w())) << "the second click started the run";
-    ASSERT_EQ(Access::page(w()), 2);
-    EXPECT_TRUE(covers(test_form().run_tests_pushButton, next));
-
-    // A click past the interval is a click of its own.
-    zvk_test::process_events_for(500);
-    pointer->click(next.x(), next.y());
-    EXPECT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 3 && Access::running(w()); }));
+// The runs the modules logged, and how many of their tests were aborted.
+struct LoggedRuns {
+    int runs = 0;
+    int aborted = 0;
+};
+LoggedRuns logged_runs() {
+    std::istringstream log(
+        zvk_test::read_file(QString::fromStdString(zvk_test::system_drive_folder()) + "/zedra/zedra.log"));
+    LoggedRuns logged;
+    std::string line;
+    while (std::getline(log, line)) {
+        logged.runs += line.rfind("+++ ", 0) == 0;
+        logged.aborted +=
+            line.find(" STOP ") != std::string::npos && line.find(" ABORTED ") != std::string::npos;
+    }
+    return logged;
 }
 
-TEST_F(ScreenFlowX, ADoubleClickOnRunTestsRunsWithoutStopping) {
+TEST_F(ScreenFlowX, ABurstOfClicksOnNextOrRunTestsGoesOneScreenOn) {
+    // Next, Run tests and Stop tests lie on one spot: every click after the first lands on the button of
+    // the screen that the first click showed.
+    struct Case {
+        bool on_run_tests; // else on Next
+        int clicks;
+    } cases[] = {{false, 2}, {false, 3}, {false, 5}, {true, 2}, {true, 3}, {true, 5}};
+    for (const Case& c : cases) {
+        const QString what = QString(c.on_run_tests ? "run_tests_" : "next_") + QString::number(c.clicks);
+        SCOPED_TRACE(what.toStdString());
+        to_the_device_list(what);
+        if (c.on_run_tests) {
+            const QPoint next = centre(device_form().next_pushButton);
+            pointer->click(next.x(), next.y());
+            ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+            zvk_test::process_events_for(interval() + 100);
+        }
+        QWidget* target = c.on_run_tests ? static_cast<QWidget*>(test_form().run_tests_pushButton)
+                                         : device_form().next_pushButton;
+        const QPoint at = centre(target);
+        pointer->move_to(at.x(), at.y());
+        zvk_test::process_events_for(30);
+        PressTimes presses(w().windowHandle());
+        pointer->clicks(c.clicks, 90);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return int(presses.times.size()) == c.clicks; }));
+        for (size_t i = 1; i < presses.times.size(); ++i)
+            ASSERT_LT(presses.times[i] - presses.times[i - 1], quint64(interval()))
+                << "the server spaced presses " << i - 1 << " and " << i << " further apart than asked";
+        zvk_test::process_events_for(interval() + 100); // whatever the later clicks did has happened
+
+        if (!c.on_run_tests) {
+            EXPECT_TRUE(covers(test_form().run_tests_pushButton, at));
+            EXPECT_EQ(Access::page(w()), 2) << "the burst went past the test screen";
+            EXPECT_FALSE(Access::running(w()));
+            EXPECT_EQ(logged_runs().runs, 0);
+            // A click after the pause is a click of its own: Run tests.
+            pointer->click(at.x(), at.y());
+            EXPECT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 3 && Access::running(w()); }));
+        } else {
+            EXPECT_TRUE(covers(progress_form().stop_tests_pushButton, at));
+            EXPECT_EQ(Access::page(w()), 3);
+            EXPECT_FALSE(Access::stopped(w())) << "the burst stopped the run it started";
+        }
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::finished(w()); }, 30000));
+        EXPECT_EQ(progress_form().tests_results_label->text().toStdString(),
+                  "<font color='Green'><strong>AllPassed.</strong></font>");
+        const LoggedRuns logged = logged_runs();
+        EXPECT_EQ(logged.runs, 1);
+        EXPECT_EQ(logged.aborted, 0);
+        if (c.on_run_tests && c.clicks == 5) {
+            zvk_test::process_events_for(100); // the summary laid out
+            w().grab().save(qEnvironmentVariable("ZVK_TEST_WORK_DIR") + "/burst_on_run_tests.png");
+        }
+    }
+}
+
+TEST_F(ScreenFlowX, APressElsewhereWithinTheDoubleClickIntervalActs) {
     to_the_device_list();
     const QPoint next = centre(device_form().next_pushButton);
-    pointer->click(next.x(), next.y());
-    ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
-    zvk_test::process_events_for(500);
-
-    // Run tests and Stop tests lie on the same spot: the second click lands on Stop tests.
-    const QPoint run = centre(test_form().run_tests_pushButton);
-    double_click(test_form().run_tests_pushButton);
-    ASSERT_EQ(Access::page(w()), 3);
-    EXPECT_TRUE(covers(progress_form().stop_tests_pushButton, run));
-    EXPECT_FALSE(Access::stopped(w())) << "the second click stopped the run";
-    ASSERT_TRUE(zvk_test::wait_until([&] { return Access::finished(w()); }, 30000));
-    EXPECT_EQ(progress_form().tests_results_label->text().toStdString(),
-              "<font color='Green'><strong>AllPassed.</strong></font>");
+    // Should the machine hold a press back past the interval, the attempt shows nothing: another one.
+    bool within = false;
+    for (int attempt = 0; attempt < 5 && !within; ++attempt) {
+        SCOPED_TRACE(attempt);
+        PressTimes presses(w().windowHandle());
+        pointer->move_to(next.x(), next.y());
+        zvk_test::process_events_for(30);
+        QElapsedTimer since_next;
+        pointer->press();
+        since_next.start();
+        pointer->release();
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+        QPushButton* back = test_form().back_pushButton;
+        const QPoint at = centre(back);
+        ASSERT_FALSE(covers(back, next));
+        pointer->move_to(at.x(), at.y());
+        while (since_next.elapsed() < 250)
+            zvk_test::process_events_for(5);
+        pointer->press();
+        pointer->release();
+        EXPECT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 1; }))
+            << "Back, pressed 250 ms after Next, did nothing";
+        ASSERT_TRUE(modules->wait_for_devices());
+        ASSERT_EQ(presses.times.size(), 2u);
+        within = presses.times[1] - presses.times[0] < quint64(interval());
+        zvk_test::process_events_for(interval() + 100);
+    }
+    EXPECT_TRUE(within) << "no attempt had its two presses within the double-click interval";
+    EXPECT_EQ(logged_runs().runs, 0);
 }
 
 } // namespace

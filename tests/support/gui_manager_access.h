@@ -20,6 +20,7 @@ public:
     static int previous_screen_bit(GUIManager& m) { return m.previous_screen_bit(); }
     static void set_screen(GUIManager& m, int s) { m.set_screen(s); }
     static int page(GUIManager& m) { return m.screen_stack.currentIndex(); }
+    static QWidget* current_page(GUIManager& m) { return m.screen_stack.currentWidget(); }
     static void bind(GUIManager& m, ModuleInterface* object) { m.module_interface = object; }
     static QStringList module_names(GUIManager& m) { return m.modules.keys(); }
     static QSharedPointer<SecureLibrary> module(GUIManager& m, const QString& name) {

@@ -60,6 +60,19 @@ void XPointer::click(int x, int y, int button) {
     release(button);
 }
 
+void XPointer::clicks(int count, int gap_ms, int button) {
+    if (!connection)
+        return;
+    Display* d = as_display(connection);
+    for (int i = 0; i < count; ++i) {
+        // A delay holds this connection's later requests too, so each gap is counted from the release
+        // before it.
+        XTestFakeButtonEvent(d, static_cast<unsigned>(button), True, i == 0 ? CurrentTime : gap_ms);
+        XTestFakeButtonEvent(d, static_cast<unsigned>(button), False, CurrentTime);
+    }
+    XSync(d, False);
+}
+
 XKeyboard::XKeyboard(const std::string& display) : connection(open_with_xtest(display)) {}
 
 XKeyboard::~XKeyboard() {

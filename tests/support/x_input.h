@@ -23,6 +23,10 @@ public:
     void press(int button = 1);
     void release(int button = 1);
     void click(int x, int y, int button = 1);
+    // Clicks count times where the pointer is, each press gap_ms after the click before by the
+    // server's clock: the server waits out the gaps itself, so a busy client does not stretch them.
+    // Returns once the server has handled the last release.
+    void clicks(int count, int gap_ms, int button = 1);
 
 private:
     void* connection = nullptr; // the Xlib Display
