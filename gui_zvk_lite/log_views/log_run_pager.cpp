@@ -57,6 +57,7 @@ LogRunPager::LogRunPager(QTextEdit* view_)
     checked_connect(view->document()->documentLayout(), SIGNAL(documentSizeChanged(QSizeF)), this,
                     SLOT(view_changed()));
     checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
+    checked_connect(bar, SIGNAL(sliderReleased()), this, SLOT(bar_released()));
     view->installEventFilter(this);
 }
 
@@ -241,7 +242,10 @@ void LogRunPager::measure() {
     tops[n] = view->document()->documentLayout()->documentSize().height();
     for (std::size_t k = n; k-- > 0;)
         tops[k] = entries[k].characters == 0 ? tops[k + 1] : entry_top(k);
-    for (std::size_t k = 0; k < n; ++k) {
+    // A run ends where the next one begins. The document's end holds its bottom margin besides: only
+    // the last run of all ends there in the whole text too.
+    const std::size_t ended = entries.back().run == runs - 1 ? n : n - 1;
+    for (std::size_t k = 0; k < ended; ++k) {
         const int run = entries[k].run;
         if (!measured[std::size_t(run)]) {
             measured[std::size_t(run)] = true;
@@ -315,18 +319,20 @@ void LogRunPager::place_view() {
     if (k == entries.size())
         return;
     QScrollBar* own = view->verticalScrollBar();
+    const int asked = int(std::lround(tops[k] + anchor_offset));
+    // Put at the end, the view stays at the end while the runs there are measured.
+    const bool to_end = at_end && entries.back().run == runs - 1;
     {
         Adjusting adjusting_now(adjusting);
         // The view's bar learns the new height only at the next turn of the event loop: it is told now.
         own->setRange(0, std::max(0, int(std::lround(tops.back())) - view->viewport()->height()));
-        // Put at the end, the view stays at the end while the runs there are measured.
-        if (at_end && entries.back().run == runs - 1)
-            own->setValue(own->maximum());
-        else
-            own->setValue(int(std::lround(tops[k] + anchor_offset)));
+        own->setValue(to_end ? own->maximum() : asked);
     }
-    // At an end of the document the view stops short of the anchor: the anchor is what it shows.
-    if (own->value() != int(std::lround(tops[k] + anchor_offset)))
+    // At an end of the document the view stops short of the anchor. Where the runs end too (the first
+    // run at the top, the last one at the bottom), what it shows is the anchor; elsewhere the anchor
+    // stays, and the runs that fill() brings next make room for it.
+    if (to_end || (own->value() > asked && entries.front().run == 0) ||
+        (own->value() < asked && entries.back().run == runs - 1))
         anchor_at(own->value());
     update_bar();
 }
@@ -340,7 +346,10 @@ void LogRunPager::update_bar() {
     bar->setRange(0, int(std::max<std::int64_t>(0, total - page) / scale));
     bar->setPageStep(int(std::max<std::int64_t>(1, page / scale)));
     bar->setSingleStep(int(std::max<std::int64_t>(1, view->verticalScrollBar()->singleStep() / scale)));
-    bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
+    // The handle stays under the pointer that drags it, where runs measured meanwhile move the place
+    // it stands for; it is set right once let go.
+    if (!bar->isSliderDown())
+        bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
 }
 
 void LogRunPager::schedule() {
@@ -418,6 +427,11 @@ void LogRunPager::bar_moved(int value) {
         empty_document();
     }
     schedule();
+}
+
+void LogRunPager::bar_released() {
+    if (active())
+        update_bar();
 }
 
 void LogRunPager::view_changed() {

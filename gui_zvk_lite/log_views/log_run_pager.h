@@ -53,6 +53,7 @@ private slots:
     void fill();
     void view_scrolled(int value);
     void bar_moved(int value);
+    void bar_released();
     void view_changed();
 
 private:

@@ -10,11 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
 
 #include <atomic>
+#include <cstring>
+#include <optional>
+#include <random>
+#include <string>
 #include <memory>
 #include <set>
 
@@ -202,6 +209,98 @@ TEST_F(Pager, DraggedToAnyPlaceShowsTheRunThere) {
     EXPECT_EQ(pager->first_run(), 0);
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+// How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
+// every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.
+std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most) {
+    if (shown.size() != expected.size())
+        return std::nullopt;
+    for (int size = 0; size <= most; ++size) {
+        for (int d : {size, -size}) {
+            bool same = true;
+            for (int y = std::max(0, -d); same && y < shown.height() && y + d < expected.height(); ++y)
+                same = std::memcmp(shown.constScanLine(y), expected.constScanLine(y + d),
+                                   std::size_t(shown.bytesPerLine())) == 0;
+            if (same)
+                return d;
+        }
+    }
+    return std::nullopt;
+}
+
+// With every run's height known, a drag shows exactly the place of the whole text that the handle was
+// let go at, as the whole text set into a view of the same size shows it there, and the handle stays
+// under the pointer all the way.
+TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    // Every run measured once.
+    while (bar()->value() < bar()->maximum()) {
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(parts.join(""));
+    whole.document()->documentLayout()->documentSize(); // laid out to its end
+    zvk_test::process_events_for(20);
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // the heights are known
+
+    std::mt19937 random(29);
+    for (int drag = 0; drag < 60; ++drag) {
+        const int from = bar()->value();
+        const int to = std::uniform_int_distribution<int>(0, bar()->maximum())(random);
+        SCOPED_TRACE("drag " + std::to_string(drag) + " from " + std::to_string(from) + " to " +
+                     std::to_string(to));
+        // Pressed on the handle, moved there in five steps as a hand moves it, let go.
+        bar()->setSliderDown(true);
+        for (int step = 1; step <= 5; ++step) {
+            const int position = from + (to - from) * step / 5;
+            bar()->setSliderPosition(position);
+            zvk_test::process_events_for(5);
+            EXPECT_EQ(bar()->value(), position) << "step " << step;
+        }
+        settle();
+        EXPECT_EQ(bar()->value(), to) << "held";
+        bar()->setSliderDown(false);
+        settle();
+        EXPECT_EQ(bar()->value(), to) << "let go";
+        whole.verticalScrollBar()->setValue(to);
+        const std::optional<int> shift = vertical_shift(view.viewport()->grab().toImage(),
+                                                        whole.viewport()->grab().toImage(), view.height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << to + *shift;
+    }
+}
+
+// While runs are still being measured, the place a value of the bar stands for moves as their heights
+// come; the handle stays under the pointer all the same until it is let go.
+TEST_F(Pager, HandleStaysUnderThePointerWhileRunsAreMeasured) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    const int top = bar()->maximum();
+    bar()->setSliderDown(true);
+    for (int step = 1; step <= 10; ++step) {
+        const int position = top * step / 11;
+        bar()->setSliderPosition(position);
+        zvk_test::process_events_for(5);
+        EXPECT_EQ(bar()->value(), position) << "step " << step;
+    }
+    settle();
+    EXPECT_EQ(bar()->value(), top * 10 / 11);
+    bar()->setSliderDown(false);
+    settle();
+    expect_document_of_its_runs();
+    EXPECT_NEAR(bar()->value(), top * 10 / 11, top / 20); // where the measured heights put that place
 }
 
 TEST_F(Pager, FarPlaceBeforeTheIndexWaitsForIt) {

@@ -10,13 +10,18 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QDateEdit>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QTextEdit>
+
+#include <cstring>
+#include <optional>
 
 using Access = GUIManagerTestAccess;
 using namespace log_fixture;
@@ -33,17 +38,27 @@ protected:
         keyboard.reset(new zvk_test::XKeyboard(display));
         ASSERT_TRUE(pointer->ok() && keyboard->ok()) << "no XTEST on the server";
 
-        std::string log;
-        for (int i = 0; i < runs; ++i)
-            log += section("StandardModule", first_key + std::int64_t(i) * 3600, "Run " + std::to_string(i));
-        write_log(log);
-
         w().move(0, 0);
         w().resize(1024, 768);
         w().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
         pointer->move_to(1200, 850);
         zvk_test::process_events_for(50);
+    }
+    void write_runs(int count) {
+        std::string log;
+        for (int i = 0; i < count; ++i)
+            log += section("StandardModule", first_key + std::int64_t(i) * 3600, "Run " + std::to_string(i));
+        write_log(log);
+    }
+    // Past logs from 1 November 2023 to today, the search started with a click.
+    void search_runs() {
+        click(Access::form(Access::main_screen(w())).past_logs_pushButton);
+        ASSERT_TRUE(zvk_test::wait_until([this] { return Access::page(w()) == 5; }));
+        screen().findChild<QDateEdit*>("from_dateEdit")->setDate(first_day);
+        click(screen().findChild<QPushButton*>("search_pushButton"));
+        ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->active(); }, 60000));
+        settle();
     }
     void TearDown() override {
         pointer.reset();
@@ -56,6 +71,19 @@ protected:
         zvk_test::process_events_for(30);
         pointer->press();
         pointer->release();
+    }
+    // The handle of the pager's scroll bar, in the bar's coordinates.
+    QRect handle() {
+        QStyleOptionSlider option;
+        option.initFrom(bar());
+        option.orientation = Qt::Vertical;
+        option.minimum = bar()->minimum();
+        option.maximum = bar()->maximum();
+        option.sliderPosition = option.sliderValue = bar()->sliderPosition();
+        option.pageStep = bar()->pageStep();
+        option.singleStep = bar()->singleStep();
+        return bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                              bar());
     }
     GUILogSelectionScreen& screen() { return Access::log_selection_screen(w()); }
     LogRunPager* pager() { return screen().pager(); }
@@ -74,33 +102,22 @@ protected:
     }
 
     static constexpr std::int64_t first_key = 1700000000; // 2023-11-14
+    const QDate first_day{2023, 11, 1};
     static constexpr int runs = 1500;
+    static constexpr int measured_runs = 300; // each of them seen once: a few seconds
     std::unique_ptr<zvk_test::XPointer> pointer;
     std::unique_ptr<zvk_test::XKeyboard> keyboard;
 };
 
 TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
-    click(Access::form(Access::main_screen(w())).past_logs_pushButton);
-    ASSERT_TRUE(zvk_test::wait_until([this] { return Access::page(w()) == 5; }));
-    screen().findChild<QDateEdit*>("from_dateEdit")->setDate(QDate(2023, 11, 1));
-    click(screen().findChild<QPushButton*>("search_pushButton"));
-    ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->active(); }, 60000));
-    settle();
+    write_runs(runs);
+    search_runs();
     EXPECT_EQ(pager()->first_run(), 0);
     ASSERT_TRUE(bar()->isVisible());
 
     // The handle dragged down past the end of its groove, in small steps as a hand moves it.
-    QStyleOptionSlider option;
-    option.initFrom(bar());
-    option.orientation = Qt::Vertical;
-    option.minimum = bar()->minimum();
-    option.maximum = bar()->maximum();
-    option.sliderPosition = option.sliderValue = bar()->value();
-    option.pageStep = bar()->pageStep();
-    const QRect handle =
-        bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar());
-    const QPoint from = bar()->mapToGlobal(handle.center());
-    const QPoint to = bar()->mapToGlobal(QPoint(handle.center().x(), bar()->height() + 30));
+    const QPoint from = bar()->mapToGlobal(handle().center());
+    const QPoint to = bar()->mapToGlobal(QPoint(handle().center().x(), bar()->height() + 30));
     pointer->move_to(from.x(), from.y());
     zvk_test::process_events_for(30);
     pointer->press();
@@ -147,6 +164,93 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
 
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_end.png");
+}
+
+// How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
+// every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.
+std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most) {
+    if (shown.size() != expected.size())
+        return std::nullopt;
+    for (int size = 0; size <= most; ++size) {
+        for (int d : {size, -size}) {
+            bool same = true;
+            for (int y = std::max(0, -d); same && y < shown.height() && y + d < expected.height(); ++y)
+                same = std::memcmp(shown.constScanLine(y), expected.constScanLine(y + d),
+                                   std::size_t(shown.bytesPerLine())) == 0;
+            if (same)
+                return d;
+        }
+    }
+    return std::nullopt;
+}
+
+// Once every run has been in view (so every height is known), the handle dragged by the pointer stays
+// under it, and the view shows the place of the whole text that the handle was let go at.
+TEST_F(PastLogsX, DraggedHandleStaysUnderThePointerAndShowsItsPlace) {
+    write_runs(measured_runs);
+    search_runs();
+    while (bar()->value() < bar()->maximum()) {
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    // The whole text as one view of the same size and look shows it, laid over the view while it is
+    // looked at.
+    QTextEdit whole(view()->parentWidget());
+    whole.setFrameShape(QFrame::NoFrame);
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.setGeometry(view()->geometry());
+    whole.setText(
+        texts_of_runs(local_time(first_day, 0, 0, 0), local_time(QDate::currentDate(), 23, 59, 59)).join(""));
+    whole.show();
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(50);
+    whole.hide();
+    ASSERT_EQ(whole.viewport()->size(), view()->viewport()->size());
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // every height known
+
+    const int groove_top = handle().height() / 2 + 1;
+    const int groove_bottom = bar()->height() - handle().height() / 2 - 1;
+    // Down and up the groove, the handle grabbed off its centre as a hand grabs it.
+    for (const double place : {0.62, 0.18, 0.93, 0.47, 0.05, 0.71}) {
+        SCOPED_TRACE(place);
+        const QRect grabbed = handle();
+        const QPoint from =
+            bar()->mapToGlobal(QPoint(grabbed.center().x(), grabbed.top() + grabbed.height() / 3));
+        const int grip = from.y() - bar()->mapToGlobal(grabbed.topLeft()).y();
+        const int to_y =
+            bar()->mapToGlobal(QPoint(0, groove_top + int((groove_bottom - groove_top) * place))).y();
+        pointer->move_to(from.x(), from.y());
+        zvk_test::process_events_for(30);
+        pointer->press();
+        zvk_test::process_events_for(30);
+        for (int i = 1; i <= 12; ++i) {
+            const int y = from.y() + (to_y - from.y()) * i / 12;
+            pointer->move_to(from.x(), y);
+            zvk_test::process_events_for(15);
+            EXPECT_NEAR(bar()->mapToGlobal(handle().topLeft()).y() + grip, y, 1) << "step " << i;
+        }
+        settle();
+        const int dropped = bar()->value();
+        EXPECT_NEAR(bar()->mapToGlobal(handle().topLeft()).y() + grip, to_y, 1) << "held";
+        pointer->release();
+        settle();
+        EXPECT_EQ(bar()->value(), dropped) << "let go";
+
+        whole.verticalScrollBar()->setValue(dropped);
+        whole.show();
+        zvk_test::process_events_for(20);
+        const QImage expected = whole.viewport()->grab().toImage();
+        whole.hide();
+        zvk_test::process_events_for(20);
+        const std::optional<int> shift =
+            vertical_shift(view()->viewport()->grab().toImage(), expected, view()->height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2)
+            << "the view shows the place " << dropped + *shift << ", not " << dropped;
+    }
+    view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
+                                  "/past_logs_dragged.png");
 }
 
 } // namespace
