@@ -13,7 +13,6 @@
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTimer>
-#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -87,22 +86,23 @@ void LogRunPager::show(const LogRunSource* source_) {
     bar->show();
     view->document()->setUndoRedoEnabled(false);
 
-    insert(0, false);
     lay_out_as_set_text();
+    insert(0, false);
     settle();
     schedule();
 }
 
 void LogRunPager::lay_out_as_set_text() {
-    // Without wrapping, the view lays its text out as wide as its viewport only when the text has
-    // tables (or other aligned content); it decides that on a resize, which setText of a long text
-    // brings about by showing the scroll bar. The pager's scroll bar is there from the start, so the
-    // view is asked to decide once the first run is in.
+    // Without wrapping, a text view lays text that holds tables out as wide as its viewport. It settles
+    // that when it is resized, which setText of a long text brings about by showing the scroll bar;
+    // nothing resizes the view here, where the pager's bar is there from the start. The runs' text
+    // always holds tables: its document is given that width at once, before the runs go in, so that
+    // they are laid out once.
     QTextDocument* document = view->document();
-    const QVariant aligned = document->documentLayout()->property("contentHasAlignment");
-    if (aligned.toBool() && document->pageSize().width() != view->viewport()->width()) {
+    const int width = view->viewport()->width();
+    if (document->pageSize().width() != width) {
         Adjusting adjusting_now(adjusting);
-        view->setLineWrapColumnOrWidth(view->lineWrapColumnOrWidth());
+        document->setPageSize(QSizeF(width, -1));
     }
 }
 
@@ -204,8 +204,8 @@ void LogRunPager::empty_document() {
 void LogRunPager::rebuild_at(int run) {
     empty_document();
     jump_pending = false;
-    insert(run, false);
     lay_out_as_set_text();
+    insert(run, false);
 }
 
 std::size_t LogRunPager::entry_of(int run) const {
