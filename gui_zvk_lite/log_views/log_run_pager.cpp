@@ -2,9 +2,9 @@
 
 #include "checked_connect.h"
 #include "log_run_source.h"
+#include "log_view_keys.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -42,7 +42,8 @@ private:
 } // namespace
 
 LogRunPager::LogRunPager(QTextEdit* view_)
-    : QObject(view_), view(view_), bar(new QScrollBar(Qt::Vertical)), timer(new QTimer(this)) {
+    : QObject(view_), view(view_), bar(new QScrollBar(Qt::Vertical)), timer(new QTimer(this)),
+      keys(new LogViewKeys(view_)) {
     bar->setObjectName("log_runs_scrollBar");
     // Beside the view's own bar, which is hidden while the pager shows runs, so this one takes its
     // place and its look.
@@ -57,7 +58,6 @@ LogRunPager::LogRunPager(QTextEdit* view_)
                     SLOT(view_changed()));
     checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
     checked_connect(bar, SIGNAL(sliderReleased()), this, SLOT(bar_released()));
-    view->installEventFilter(this);
 }
 
 LogRunPager::~LogRunPager() = default;
@@ -84,6 +84,7 @@ void LogRunPager::show(const LogRunSource* source_) {
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->verticalScrollBar()->hide();
     bar->show();
+    keys->span_with(bar);
     view->document()->setUndoRedoEnabled(false);
 
     lay_out_as_set_text();
@@ -124,6 +125,7 @@ void LogRunPager::clear() {
         tops.clear();
         jump_pending = false;
         bar->hide();
+        keys->span_with(nullptr);
         view->verticalScrollBar()->show();
         view->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(saved_policy));
         view->document()->setUndoRedoEnabled(true);
@@ -438,23 +440,4 @@ void LogRunPager::view_changed() {
     // The viewport or the layout changed (a resize): measure again at the next step.
     if (!adjusting)
         schedule();
-}
-
-bool LogRunPager::eventFilter(QObject* watched, QEvent* event) {
-    // Home and End go to the first and the last run, not to the ends of the few in the document.
-    if (watched == view && active() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-        if (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier) {
-            if (key->key() == Qt::Key_Home) {
-                bar->triggerAction(QAbstractSlider::SliderToMinimum);
-                return true;
-            }
-            if (key->key() == Qt::Key_End) {
-                bar->triggerAction(QAbstractSlider::SliderToMaximum);
-                return true;
-            }
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }

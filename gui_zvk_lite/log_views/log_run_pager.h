@@ -19,6 +19,7 @@
 #include <vector>
 
 class LogRunSource;
+class LogViewKeys;
 class QScrollBar;
 class QTextDocument;
 class QTextEdit;
@@ -45,9 +46,6 @@ public:
     // Nothing left to render, import or drop for the present place.
     bool settled() const;
     QScrollBar* scroll_bar() const { return bar; }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private slots:
     void fill();
@@ -87,6 +85,7 @@ private:
     QTextEdit* const view;
     QScrollBar* const bar;
     QTimer* const timer;
+    LogViewKeys* const keys; // Home and End go to the first and the last run
     const LogRunSource* source = nullptr;
     int runs = 0;
 

@@ -2,6 +2,7 @@
 // Search, the scroll bar dragged to the end, the wheel, Page Down, Home and End. The program runs on
 // its own Xvfb (X_SERVER); without one the test reports itself skipped.
 #include "event_wait.h"
+#include "gui_log_screen.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
 #include "log_run_pager.h"
@@ -15,6 +16,7 @@
 #include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
@@ -22,6 +24,7 @@
 
 #include <cstring>
 #include <optional>
+#include <string>
 
 using Access = GUIManagerTestAccess;
 using namespace log_fixture;
@@ -51,13 +54,20 @@ protected:
             log += section("StandardModule", first_key + std::int64_t(i) * 3600, "Run " + std::to_string(i));
         write_log(log);
     }
-    // Past logs from 1 November 2023 to today, the search started with a click.
+    // Past logs from 1 November 2023 to today, the search started with a click, until what it found
+    // is in the view.
     void search_runs() {
         click(Access::form(Access::main_screen(w())).past_logs_pushButton);
         ASSERT_TRUE(zvk_test::wait_until([this] { return Access::page(w()) == 5; }));
         screen().findChild<QDateEdit*>("from_dateEdit")->setDate(first_day);
+        QSignalSpy shown(&screen(), SIGNAL(logs_shown()));
         click(screen().findChild<QPushButton*>("search_pushButton"));
-        ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->active(); }, 60000));
+        ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+    }
+    // The same for a result too long for one text.
+    void search_long_result() {
+        search_runs();
+        ASSERT_TRUE(pager()->active());
         settle();
     }
     void TearDown() override {
@@ -111,7 +121,7 @@ protected:
 
 TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
     write_runs(runs);
-    search_runs();
+    search_long_result();
     EXPECT_EQ(pager()->first_run(), 0);
     ASSERT_TRUE(bar()->isVisible());
 
@@ -161,6 +171,14 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
     settle();
     EXPECT_EQ(last_in_document(), runs - 1);
     EXPECT_EQ(bar()->value(), bar()->maximum());
+    // With Ctrl too, as in a text shown whole.
+    ASSERT_TRUE(keyboard->tap_with("Control_L", "Home"));
+    EXPECT_TRUE(zvk_test::wait_until([this] { return pager()->settled() && bar()->value() == 0; }, 60000));
+    EXPECT_EQ(pager()->first_run(), 0);
+    ASSERT_TRUE(keyboard->tap_with("Control_L", "End"));
+    EXPECT_TRUE(zvk_test::wait_until(
+        [this] { return pager()->settled() && bar()->value() == bar()->maximum(); }, 60000));
+    EXPECT_EQ(last_in_document(), runs - 1);
 
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_end.png");
@@ -188,7 +206,7 @@ std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, i
 // under it, and the view shows the place of the whole text that the handle was let go at.
 TEST_F(PastLogsX, DraggedHandleStaysUnderThePointerAndShowsItsPlace) {
     write_runs(measured_runs);
-    search_runs();
+    search_long_result();
     while (bar()->value() < bar()->maximum()) {
         bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
         settle();
@@ -251,6 +269,54 @@ TEST_F(PastLogsX, DraggedHandleStaysUnderThePointerAndShowsItsPlace) {
     }
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_dragged.png");
+}
+
+// Home and End, alone and with Ctrl, typed on the keyboard, go to the start and the end of a result
+// shown as one text and of the log screen's run, as they do in a long result.
+TEST_F(PastLogsX, TheEndsAreReachedByTheSameKeysInEveryLogView) {
+    write_runs(12);
+    search_runs();
+    ASSERT_FALSE(pager()->active()); // one text
+    const auto expect_ends_by_keys = [this](QTextEdit* text) {
+        QScrollBar* const own = text->verticalScrollBar();
+        ASSERT_GT(own->maximum(), 0);
+        click(text->viewport());
+        zvk_test::process_events_for(30);
+        ASSERT_TRUE(text->hasFocus());
+        const struct {
+            const char* held;
+            const char* key;
+            bool to_end;
+        } taps[] = {{nullptr, "End", true},
+                    {"Control_L", "Home", false},
+                    {"Control_L", "End", true},
+                    {nullptr, "Home", false}};
+        for (const auto& t : taps) {
+            SCOPED_TRACE(std::string(t.held ? "Ctrl+" : "") + t.key);
+            ASSERT_TRUE(t.held ? keyboard->tap_with(t.held, t.key) : keyboard->tap(t.key));
+            EXPECT_TRUE(zvk_test::wait_until(
+                [&] { return own->value() == (t.to_end ? own->maximum() : own->minimum()); }, 2000))
+                << own->value() << " of " << own->maximum();
+        }
+    };
+    {
+        SCOPED_TRACE("Past logs");
+        expect_ends_by_keys(view());
+    }
+
+    // The log screen of the newest run, in a window of its own beside the main one.
+    GUILogScreen log_screen(&w());
+    log_screen.move(1100, 0);
+    log_screen.resize(450, 320);
+    log_screen.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log_screen));
+    QSignalSpy shown(&log_screen, SIGNAL(log_shown()));
+    log_screen.show_log("StandardModule", std::uint64_t(first_key + 11 * 3600));
+    ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+    {
+        SCOPED_TRACE("View logs");
+        expect_ends_by_keys(log_screen.findChild<QTextEdit*>("html_log_textEdit"));
+    }
 }
 
 } // namespace
