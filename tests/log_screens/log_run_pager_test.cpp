@@ -18,12 +18,11 @@
 #include <QTextEdit>
 
 #include <atomic>
-#include <cstring>
+#include <memory>
 #include <optional>
 #include <random>
-#include <string>
-#include <memory>
 #include <set>
+#include <string>
 
 using namespace log_fixture;
 
@@ -235,24 +234,6 @@ TEST_F(Pager, DraggedToAnyPlaceShowsTheRunThere) {
     EXPECT_EQ(pager->first_run(), 0);
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
-}
-
-// How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
-// every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.
-std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most) {
-    if (shown.size() != expected.size())
-        return std::nullopt;
-    for (int size = 0; size <= most; ++size) {
-        for (int d : {size, -size}) {
-            bool same = true;
-            for (int y = std::max(0, -d); same && y < shown.height() && y + d < expected.height(); ++y)
-                same = std::memcmp(shown.constScanLine(y), expected.constScanLine(y + d),
-                                   std::size_t(shown.bytesPerLine())) == 0;
-            if (same)
-                return d;
-        }
-    }
-    return std::nullopt;
 }
 
 // With every run's height known, a drag shows exactly the place of the whole text that the handle was

@@ -22,7 +22,6 @@
 #include <QTest>
 #include <QTextEdit>
 
-#include <cstring>
 #include <optional>
 #include <string>
 
@@ -182,24 +181,6 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
 
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_end.png");
-}
-
-// How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
-// every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.
-std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most) {
-    if (shown.size() != expected.size())
-        return std::nullopt;
-    for (int size = 0; size <= most; ++size) {
-        for (int d : {size, -size}) {
-            bool same = true;
-            for (int y = std::max(0, -d); same && y < shown.height() && y + d < expected.height(); ++y)
-                same = std::memcmp(shown.constScanLine(y), expected.constScanLine(y + d),
-                                   std::size_t(shown.bytesPerLine())) == 0;
-            if (same)
-                return d;
-        }
-    }
-    return std::nullopt;
 }
 
 // Once every run has been in view (so every height is known), the handle dragged by the pointer stays
