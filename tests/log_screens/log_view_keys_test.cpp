@@ -71,7 +71,7 @@ int moved(Move move, int value, const QScrollBar& bar) {
     return value;
 }
 
-class LogViewKeys : public Window {
+class KeysOfLogViews : public Window {
 protected:
     static QTextEdit* view_of(QWidget* screen) { return screen->findChild<QTextEdit*>("html_log_textEdit"); }
     static void search(GUILogSelectionScreen& screen, const QDate& first, const QDate& last) {
@@ -88,7 +88,7 @@ protected:
 
 // The same runs, once as one text and once a few runs at a time, in views of the same size: every key
 // moves both alike, from the same place, by the same amount.
-TEST_F(LogViewKeys, PastLogsMoveAlikeAsOneTextAndPaged) {
+TEST_F(KeysOfLogViews, PastLogsMoveAlikeAsOneTextAndPaged) {
     const QDate today = QDate::currentDate();
     std::string log;
     for (int i = 40; i >= 1; --i)
@@ -147,7 +147,7 @@ TEST_F(LogViewKeys, PastLogsMoveAlikeAsOneTextAndPaged) {
 }
 
 // View logs, with a run taller than its view, takes the keys as Past logs does.
-TEST_F(LogViewKeys, ViewLogsMovesAsPastLogsDoes) {
+TEST_F(KeysOfLogViews, ViewLogsMovesAsPastLogsDoes) {
     const std::int64_t run = 1796811300;
     write_log(section("StandardModule", run, "Disk A"));
     GUILogScreen screen(&w());
