@@ -4,6 +4,7 @@
 #include "gui_manager.h"
 #include "log_html.h"
 #include "log_reader.h"
+#include "log_view_keys.h"
 
 #include <QCoreApplication>
 #include <QHideEvent>
@@ -13,6 +14,7 @@
 
 GUILogScreen::GUILogScreen(GUIManager* manager_) : QFrame(nullptr), manager(manager_) {
     ui.setupUi(this);
+    new LogViewKeys(ui.html_log_textEdit); // belongs to the view
     checked_connect(ui.back_pushbutton, SIGNAL(clicked()), manager, SLOT(previous_screen()));
     checked_connect(ui.backToMenu_pushbutton, SIGNAL(clicked()), manager, SLOT(back_to_main()));
 }

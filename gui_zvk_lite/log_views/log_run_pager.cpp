@@ -2,9 +2,9 @@
 
 #include "checked_connect.h"
 #include "log_run_source.h"
+#include "log_view_keys.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QKeyEvent>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -13,7 +13,6 @@
 #include <QTextEdit>
 #include <QTextFrame>
 #include <QTimer>
-#include <QVariant>
 
 #include <algorithm>
 #include <cmath>
@@ -43,7 +42,8 @@ private:
 } // namespace
 
 LogRunPager::LogRunPager(QTextEdit* view_)
-    : QObject(view_), view(view_), bar(new QScrollBar(Qt::Vertical)), timer(new QTimer(this)) {
+    : QObject(view_), view(view_), bar(new QScrollBar(Qt::Vertical)), timer(new QTimer(this)),
+      keys(new LogViewKeys(view_)) {
     bar->setObjectName("log_runs_scrollBar");
     // Beside the view's own bar, which is hidden while the pager shows runs, so this one takes its
     // place and its look.
@@ -57,7 +57,7 @@ LogRunPager::LogRunPager(QTextEdit* view_)
     checked_connect(view->document()->documentLayout(), SIGNAL(documentSizeChanged(QSizeF)), this,
                     SLOT(view_changed()));
     checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
-    view->installEventFilter(this);
+    checked_connect(bar, SIGNAL(sliderReleased()), this, SLOT(bar_released()));
 }
 
 LogRunPager::~LogRunPager() = default;
@@ -84,24 +84,26 @@ void LogRunPager::show(const LogRunSource* source_) {
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->verticalScrollBar()->hide();
     bar->show();
+    keys->span_with(bar);
     view->document()->setUndoRedoEnabled(false);
 
-    insert(0, false);
     lay_out_as_set_text();
+    insert(0, false);
     settle();
     schedule();
 }
 
 void LogRunPager::lay_out_as_set_text() {
-    // Without wrapping, the view lays its text out as wide as its viewport only when the text has
-    // tables (or other aligned content); it decides that on a resize, which setText of a long text
-    // brings about by showing the scroll bar. The pager's scroll bar is there from the start, so the
-    // view is asked to decide once the first run is in.
+    // Without wrapping, a text view lays text that holds tables out as wide as its viewport. It settles
+    // that when it is resized, which setText of a long text brings about by showing the scroll bar;
+    // nothing resizes the view here, where the pager's bar is there from the start. The runs' text
+    // always holds tables: its document is given that width at once, before the runs go in, so that
+    // they are laid out once.
     QTextDocument* document = view->document();
-    const QVariant aligned = document->documentLayout()->property("contentHasAlignment");
-    if (aligned.toBool() && document->pageSize().width() != view->viewport()->width()) {
+    const int width = view->viewport()->width();
+    if (document->pageSize().width() != width) {
         Adjusting adjusting_now(adjusting);
-        view->setLineWrapColumnOrWidth(view->lineWrapColumnOrWidth());
+        document->setPageSize(QSizeF(width, -1));
     }
 }
 
@@ -123,6 +125,7 @@ void LogRunPager::clear() {
         tops.clear();
         jump_pending = false;
         bar->hide();
+        keys->span_with(nullptr);
         view->verticalScrollBar()->show();
         view->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(saved_policy));
         view->document()->setUndoRedoEnabled(true);
@@ -203,8 +206,8 @@ void LogRunPager::empty_document() {
 void LogRunPager::rebuild_at(int run) {
     empty_document();
     jump_pending = false;
-    insert(run, false);
     lay_out_as_set_text();
+    insert(run, false);
 }
 
 std::size_t LogRunPager::entry_of(int run) const {
@@ -241,7 +244,10 @@ void LogRunPager::measure() {
     tops[n] = view->document()->documentLayout()->documentSize().height();
     for (std::size_t k = n; k-- > 0;)
         tops[k] = entries[k].characters == 0 ? tops[k + 1] : entry_top(k);
-    for (std::size_t k = 0; k < n; ++k) {
+    // A run ends where the next one begins. The document's end holds its bottom margin besides: only
+    // the last run of all ends there in the whole text too.
+    const std::size_t ended = entries.back().run == runs - 1 ? n : n - 1;
+    for (std::size_t k = 0; k < ended; ++k) {
         const int run = entries[k].run;
         if (!measured[std::size_t(run)]) {
             measured[std::size_t(run)] = true;
@@ -315,18 +321,20 @@ void LogRunPager::place_view() {
     if (k == entries.size())
         return;
     QScrollBar* own = view->verticalScrollBar();
+    const int asked = int(std::lround(tops[k] + anchor_offset));
+    // Put at the end, the view stays at the end while the runs there are measured.
+    const bool to_end = at_end && entries.back().run == runs - 1;
     {
         Adjusting adjusting_now(adjusting);
         // The view's bar learns the new height only at the next turn of the event loop: it is told now.
         own->setRange(0, std::max(0, int(std::lround(tops.back())) - view->viewport()->height()));
-        // Put at the end, the view stays at the end while the runs there are measured.
-        if (at_end && entries.back().run == runs - 1)
-            own->setValue(own->maximum());
-        else
-            own->setValue(int(std::lround(tops[k] + anchor_offset)));
+        own->setValue(to_end ? own->maximum() : asked);
     }
-    // At an end of the document the view stops short of the anchor: the anchor is what it shows.
-    if (own->value() != int(std::lround(tops[k] + anchor_offset)))
+    // At an end of the document the view stops short of the anchor. Where the runs end too (the first
+    // run at the top, the last one at the bottom), what it shows is the anchor; elsewhere the anchor
+    // stays, and the runs that fill() brings next make room for it.
+    if (to_end || (own->value() > asked && entries.front().run == 0) ||
+        (own->value() < asked && entries.back().run == runs - 1))
         anchor_at(own->value());
     update_bar();
 }
@@ -340,7 +348,10 @@ void LogRunPager::update_bar() {
     bar->setRange(0, int(std::max<std::int64_t>(0, total - page) / scale));
     bar->setPageStep(int(std::max<std::int64_t>(1, page / scale)));
     bar->setSingleStep(int(std::max<std::int64_t>(1, view->verticalScrollBar()->singleStep() / scale)));
-    bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
+    // The handle stays under the pointer that drags it, where runs measured meanwhile move the place
+    // it stands for; it is set right once let go.
+    if (!bar->isSliderDown())
+        bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
 }
 
 void LogRunPager::schedule() {
@@ -420,27 +431,13 @@ void LogRunPager::bar_moved(int value) {
     schedule();
 }
 
+void LogRunPager::bar_released() {
+    if (active())
+        update_bar();
+}
+
 void LogRunPager::view_changed() {
     // The viewport or the layout changed (a resize): measure again at the next step.
     if (!adjusting)
         schedule();
-}
-
-bool LogRunPager::eventFilter(QObject* watched, QEvent* event) {
-    // Home and End go to the first and the last run, not to the ends of the few in the document.
-    if (watched == view && active() && event->type() == QEvent::KeyPress) {
-        const auto* key = static_cast<QKeyEvent*>(event);
-        const Qt::KeyboardModifiers modifiers = key->modifiers() & ~Qt::KeypadModifier;
-        if (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier) {
-            if (key->key() == Qt::Key_Home) {
-                bar->triggerAction(QAbstractSlider::SliderToMinimum);
-                return true;
-            }
-            if (key->key() == Qt::Key_End) {
-                bar->triggerAction(QAbstractSlider::SliderToMaximum);
-                return true;
-            }
-        }
-    }
-    return QObject::eventFilter(watched, event);
 }

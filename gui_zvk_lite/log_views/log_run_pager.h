@@ -19,6 +19,7 @@
 #include <vector>
 
 class LogRunSource;
+class LogViewKeys;
 class QScrollBar;
 class QTextDocument;
 class QTextEdit;
@@ -46,13 +47,11 @@ public:
     bool settled() const;
     QScrollBar* scroll_bar() const { return bar; }
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private slots:
     void fill();
     void view_scrolled(int value);
     void bar_moved(int value);
+    void bar_released();
     void view_changed();
 
 private:
@@ -86,6 +85,7 @@ private:
     QTextEdit* const view;
     QScrollBar* const bar;
     QTimer* const timer;
+    LogViewKeys* const keys; // Home and End go to the first and the last run
     const LogRunSource* source = nullptr;
     int runs = 0;
 

@@ -8,10 +8,13 @@
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
+#include <QImage>
 #include <QTextEdit>
 #include <QTime>
 #include <QtGlobal>
 
+#include <algorithm>
+#include <cstring>
 #include <ctime>
 
 namespace log_fixture {
@@ -99,6 +102,22 @@ void expect_document_of_its_runs(QTextEdit* view, const LogRunPager& pager, cons
         text += texts[i];
     EXPECT_EQ(view_content(view), content_of(text))
         << "runs " << pager.first_run() << " + " << pager.runs_in_document();
+}
+
+std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most) {
+    if (shown.size() != expected.size())
+        return std::nullopt;
+    for (int size = 0; size <= most; ++size) {
+        for (int d : {size, -size}) {
+            bool same = true;
+            for (int y = std::max(0, -d); same && y < shown.height() && y + d < expected.height(); ++y)
+                same = std::memcmp(shown.constScanLine(y), expected.constScanLine(y + d),
+                                   std::size_t(shown.bytesPerLine())) == 0;
+            if (same)
+                return d;
+        }
+    }
+    return std::nullopt;
 }
 
 void Window::SetUp() {

@@ -10,9 +10,11 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 class LogRunPager;
+class QImage;
 class QTextEdit;
 class QWidget;
 
@@ -42,6 +44,10 @@ QString content_of(const QString& html);
 QStringList texts_of_runs(std::int64_t from, std::int64_t to);
 // `view`'s document holds exactly the texts of the runs that `pager` says it holds.
 void expect_document_of_its_runs(QTextEdit* view, const LogRunPager& pager, const QStringList& texts);
+
+// How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
+// every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.
+std::optional<int> vertical_shift(const QImage& shown, const QImage& expected, int most);
 
 class Window : public ::testing::Test {
 protected:

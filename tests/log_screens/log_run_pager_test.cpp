@@ -10,13 +10,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
+#include <QImage>
+#include <QPixmap>
 #include <QScrollBar>
 #include <QTest>
 #include <QTextEdit>
 
 #include <atomic>
 #include <memory>
+#include <optional>
+#include <random>
 #include <set>
+#include <string>
 
 using namespace log_fixture;
 
@@ -106,7 +112,20 @@ TEST_F(Pager, ShowsTheFirstRunsAtOnceInTheirOwnScrollBar) {
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_GT(bar()->maximum(), view.verticalScrollBar()->maximum()); // spans every run
-    // Laid out as wide as setText of a long text lays it out in a view of the same size.
+
+    pager->clear();
+    EXPECT_FALSE(pager->active());
+    EXPECT_TRUE(view.document()->isEmpty());
+    EXPECT_FALSE(bar()->isVisible());
+    EXPECT_FALSE(view.verticalScrollBar()->isHidden());
+    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+}
+
+// The runs are laid out as wide as setText of their whole text lays it out in a view of the same size:
+// as wide as the viewport, which Qt's view gives a text with tables when it is resized, as it is when
+// setText shows the scroll bar. The pager gives its document that width itself
+// (LogRunPager::lay_out_as_set_text); should a Qt release lay such a text out otherwise, this fails.
+TEST_F(Pager, LaysItsRunsOutAsWideAsSetTextDoes) {
     QTextEdit same;
     same.setLineWrapMode(QTextEdit::NoWrap);
     same.setReadOnly(true);
@@ -115,15 +134,28 @@ TEST_F(Pager, ShowsTheFirstRunsAtOnceInTheirOwnScrollBar) {
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&same));
     same.setText(parts.join(""));
     zvk_test::process_events_for(50);
-    EXPECT_EQ(view.document()->pageSize(), same.document()->pageSize());
-    EXPECT_EQ(view.viewport()->width(), same.viewport()->width());
+    EXPECT_EQ(same.document()->pageSize().width(), same.viewport()->width()); // Qt's way
 
-    pager->clear();
-    EXPECT_FALSE(pager->active());
-    EXPECT_TRUE(view.document()->isEmpty());
-    EXPECT_FALSE(bar()->isVisible());
-    EXPECT_FALSE(view.verticalScrollBar()->isHidden());
-    EXPECT_EQ(view.verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded);
+    view.clear(); // a view emptied lays out 0 pixels wide again
+    zvk_test::process_events_for(50);
+    pager->show(runs.get());
+    EXPECT_EQ(view.document()->pageSize().width(), same.document()->pageSize().width()); // before any event
+    EXPECT_EQ(view.viewport()->width(), same.viewport()->width());
+    index();
+    for (const QSize size : {QSize(900, 300), QSize(450, 700)}) {
+        SCOPED_TRACE(size.width());
+        same.resize(size);
+        view.resize(size);
+        zvk_test::process_events_for(50);
+        settle();
+        EXPECT_EQ(same.document()->pageSize().width(), same.viewport()->width());
+        EXPECT_EQ(view.document()->pageSize().width(), same.document()->pageSize().width());
+    }
+    // A far place: the document is built anew there.
+    bar()->setValue(bar()->maximum() / 2);
+    settle();
+    EXPECT_EQ(view.document()->pageSize().width(), same.document()->pageSize().width());
+    expect_document_of_its_runs();
 }
 
 // Every way of moving reaches every run, and each place holds exactly its runs.
@@ -202,6 +234,80 @@ TEST_F(Pager, DraggedToAnyPlaceShowsTheRunThere) {
     EXPECT_EQ(pager->first_run(), 0);
     EXPECT_EQ(bar()->value(), 0);
     EXPECT_EQ(view.verticalScrollBar()->value(), 0);
+}
+
+// With every run's height known, a drag shows exactly the place of the whole text that the handle was
+// let go at, as the whole text set into a view of the same size shows it there, and the handle stays
+// under the pointer all the way.
+TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    // Every run measured once.
+    while (bar()->value() < bar()->maximum()) {
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(parts.join(""));
+    whole.document()->documentLayout()->documentSize(); // laid out to its end
+    zvk_test::process_events_for(20);
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // the heights are known
+
+    std::mt19937 random(29);
+    for (int drag = 0; drag < 60; ++drag) {
+        const int from = bar()->value();
+        const int to = std::uniform_int_distribution<int>(0, bar()->maximum())(random);
+        SCOPED_TRACE("drag " + std::to_string(drag) + " from " + std::to_string(from) + " to " +
+                     std::to_string(to));
+        // Pressed on the handle, moved there in five steps as a hand moves it, let go.
+        bar()->setSliderDown(true);
+        for (int step = 1; step <= 5; ++step) {
+            const int position = from + (to - from) * step / 5;
+            bar()->setSliderPosition(position);
+            zvk_test::process_events_for(5);
+            EXPECT_EQ(bar()->value(), position) << "step " << step;
+        }
+        settle();
+        EXPECT_EQ(bar()->value(), to) << "held";
+        bar()->setSliderDown(false);
+        settle();
+        EXPECT_EQ(bar()->value(), to) << "let go";
+        whole.verticalScrollBar()->setValue(to);
+        const std::optional<int> shift = vertical_shift(view.viewport()->grab().toImage(),
+                                                        whole.viewport()->grab().toImage(), view.height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << to + *shift;
+    }
+}
+
+// While runs are still being measured, the place a value of the bar stands for moves as their heights
+// come; the handle stays under the pointer all the same until it is let go.
+TEST_F(Pager, HandleStaysUnderThePointerWhileRunsAreMeasured) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    const int top = bar()->maximum();
+    bar()->setSliderDown(true);
+    for (int step = 1; step <= 10; ++step) {
+        const int position = top * step / 11;
+        bar()->setSliderPosition(position);
+        zvk_test::process_events_for(5);
+        EXPECT_EQ(bar()->value(), position) << "step " << step;
+    }
+    settle();
+    EXPECT_EQ(bar()->value(), top * 10 / 11);
+    bar()->setSliderDown(false);
+    settle();
+    expect_document_of_its_runs();
+    EXPECT_NEAR(bar()->value(), top * 10 / 11, top / 20); // where the measured heights put that place
 }
 
 TEST_F(Pager, FarPlaceBeforeTheIndexWaitsForIt) {

@@ -22,6 +22,7 @@
 #include <QTextEdit>
 
 #include <ctime>
+#include <string>
 
 using Access = GUIManagerTestAccess;
 using namespace log_fixture;
@@ -222,6 +223,35 @@ TEST_F(LongResult, LaterSearchOrLeavingGivesTheSearchUp) {
     EXPECT_FALSE(pager()->active());
     EXPECT_FALSE(screen().searching());
     EXPECT_TRUE(view()->document()->isEmpty());
+}
+
+// A result of exactly the whole-text limit goes into the view as one text; with one character more
+// than the limit it is shown a few runs at a time.
+TEST_F(LogSelection, WholeTextLimitIsTheLongestResultShownAsOneText) {
+    write_log(section("StandardModule", local_time(today, 10, 0, 0), "Disk A") +
+              section("StatusModule", local_time(today, 11, 0, 0), "Disk B", false) +
+              section("StandardModule", local_time(today, 12, 0, 0), "Disk C"));
+    const QString text = texts_of_runs(local_time(today, 0, 0, 0), local_time(today, 23, 59, 59)).join("");
+    const std::int64_t length = text.size();
+    const struct {
+        std::int64_t limit;
+        bool one_text;
+    } limits[] = {{length, true}, {length - 1, false}, {length + 1, true}, {1, false}};
+    for (const auto& l : limits) {
+        SCOPED_TRACE("limit " + std::to_string(l.limit) + " for " + std::to_string(length));
+        GUILogSelectionScreen limited(&w(), l.limit);
+        limited.reset(); // today to today
+        QSignalSpy shown(&limited, SIGNAL(logs_shown()));
+        limited.findChild<QPushButton*>("search_pushButton")->click();
+        ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+        QTextEdit* const text_view = limited.findChild<QTextEdit*>("html_log_textEdit");
+        EXPECT_NE(limited.pager()->active(), l.one_text);
+        if (l.one_text) {
+            EXPECT_EQ(view_content(text_view), content_of(text));
+        } else {
+            EXPECT_EQ(limited.pager()->first_run(), 0);
+        }
+    }
 }
 
 TEST_F(LogSelection, DateLimitsDecideWhetherSearchIsPossible) {

@@ -2,6 +2,7 @@
 // Search, the scroll bar dragged to the end, the wheel, Page Down, Home and End. The program runs on
 // its own Xvfb (X_SERVER); without one the test reports itself skipped.
 #include "event_wait.h"
+#include "gui_log_screen.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
 #include "log_run_pager.h"
@@ -10,13 +11,19 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractTextDocumentLayout>
 #include <QDateEdit>
+#include <QImage>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QTextEdit>
+
+#include <optional>
+#include <string>
 
 using Access = GUIManagerTestAccess;
 using namespace log_fixture;
@@ -33,17 +40,34 @@ protected:
         keyboard.reset(new zvk_test::XKeyboard(display));
         ASSERT_TRUE(pointer->ok() && keyboard->ok()) << "no XTEST on the server";
 
-        std::string log;
-        for (int i = 0; i < runs; ++i)
-            log += section("StandardModule", first_key + std::int64_t(i) * 3600, "Run " + std::to_string(i));
-        write_log(log);
-
         w().move(0, 0);
         w().resize(1024, 768);
         w().show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
         pointer->move_to(1200, 850);
         zvk_test::process_events_for(50);
+    }
+    void write_runs(int count) {
+        std::string log;
+        for (int i = 0; i < count; ++i)
+            log += section("StandardModule", first_key + std::int64_t(i) * 3600, "Run " + std::to_string(i));
+        write_log(log);
+    }
+    // Past logs from 1 November 2023 to today, the search started with a click, until what it found
+    // is in the view.
+    void search_runs() {
+        click(Access::form(Access::main_screen(w())).past_logs_pushButton);
+        ASSERT_TRUE(zvk_test::wait_until([this] { return Access::page(w()) == 5; }));
+        screen().findChild<QDateEdit*>("from_dateEdit")->setDate(first_day);
+        QSignalSpy shown(&screen(), SIGNAL(logs_shown()));
+        click(screen().findChild<QPushButton*>("search_pushButton"));
+        ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+    }
+    // The same for a result too long for one text.
+    void search_long_result() {
+        search_runs();
+        ASSERT_TRUE(pager()->active());
+        settle();
     }
     void TearDown() override {
         pointer.reset();
@@ -56,6 +80,19 @@ protected:
         zvk_test::process_events_for(30);
         pointer->press();
         pointer->release();
+    }
+    // The handle of the pager's scroll bar, in the bar's coordinates.
+    QRect handle() {
+        QStyleOptionSlider option;
+        option.initFrom(bar());
+        option.orientation = Qt::Vertical;
+        option.minimum = bar()->minimum();
+        option.maximum = bar()->maximum();
+        option.sliderPosition = option.sliderValue = bar()->sliderPosition();
+        option.pageStep = bar()->pageStep();
+        option.singleStep = bar()->singleStep();
+        return bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
+                                              bar());
     }
     GUILogSelectionScreen& screen() { return Access::log_selection_screen(w()); }
     LogRunPager* pager() { return screen().pager(); }
@@ -74,33 +111,22 @@ protected:
     }
 
     static constexpr std::int64_t first_key = 1700000000; // 2023-11-14
+    const QDate first_day{2023, 11, 1};
     static constexpr int runs = 1500;
+    static constexpr int measured_runs = 300; // each of them seen once: a few seconds
     std::unique_ptr<zvk_test::XPointer> pointer;
     std::unique_ptr<zvk_test::XKeyboard> keyboard;
 };
 
 TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
-    click(Access::form(Access::main_screen(w())).past_logs_pushButton);
-    ASSERT_TRUE(zvk_test::wait_until([this] { return Access::page(w()) == 5; }));
-    screen().findChild<QDateEdit*>("from_dateEdit")->setDate(QDate(2023, 11, 1));
-    click(screen().findChild<QPushButton*>("search_pushButton"));
-    ASSERT_TRUE(zvk_test::wait_until([this] { return pager()->active(); }, 60000));
-    settle();
+    write_runs(runs);
+    search_long_result();
     EXPECT_EQ(pager()->first_run(), 0);
     ASSERT_TRUE(bar()->isVisible());
 
     // The handle dragged down past the end of its groove, in small steps as a hand moves it.
-    QStyleOptionSlider option;
-    option.initFrom(bar());
-    option.orientation = Qt::Vertical;
-    option.minimum = bar()->minimum();
-    option.maximum = bar()->maximum();
-    option.sliderPosition = option.sliderValue = bar()->value();
-    option.pageStep = bar()->pageStep();
-    const QRect handle =
-        bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar());
-    const QPoint from = bar()->mapToGlobal(handle.center());
-    const QPoint to = bar()->mapToGlobal(QPoint(handle.center().x(), bar()->height() + 30));
+    const QPoint from = bar()->mapToGlobal(handle().center());
+    const QPoint to = bar()->mapToGlobal(QPoint(handle().center().x(), bar()->height() + 30));
     pointer->move_to(from.x(), from.y());
     zvk_test::process_events_for(30);
     pointer->press();
@@ -144,9 +170,134 @@ TEST_F(PastLogsX, LongResultIsScrolledThroughWithRealInput) {
     settle();
     EXPECT_EQ(last_in_document(), runs - 1);
     EXPECT_EQ(bar()->value(), bar()->maximum());
+    // With Ctrl too, as in a text shown whole.
+    ASSERT_TRUE(keyboard->tap_with("Control_L", "Home"));
+    EXPECT_TRUE(zvk_test::wait_until([this] { return pager()->settled() && bar()->value() == 0; }, 60000));
+    EXPECT_EQ(pager()->first_run(), 0);
+    ASSERT_TRUE(keyboard->tap_with("Control_L", "End"));
+    EXPECT_TRUE(zvk_test::wait_until(
+        [this] { return pager()->settled() && bar()->value() == bar()->maximum(); }, 60000));
+    EXPECT_EQ(last_in_document(), runs - 1);
 
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_end.png");
+}
+
+// Once every run has been in view (so every height is known), the handle dragged by the pointer stays
+// under it, and the view shows the place of the whole text that the handle was let go at.
+TEST_F(PastLogsX, DraggedHandleStaysUnderThePointerAndShowsItsPlace) {
+    write_runs(measured_runs);
+    search_long_result();
+    while (bar()->value() < bar()->maximum()) {
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    // The whole text as one view of the same size and look shows it, laid over the view while it is
+    // looked at.
+    QTextEdit whole(view()->parentWidget());
+    whole.setFrameShape(QFrame::NoFrame);
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.setGeometry(view()->geometry());
+    whole.setText(
+        texts_of_runs(local_time(first_day, 0, 0, 0), local_time(QDate::currentDate(), 23, 59, 59)).join(""));
+    whole.show();
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(50);
+    whole.hide();
+    ASSERT_EQ(whole.viewport()->size(), view()->viewport()->size());
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // every height known
+
+    const int groove_top = handle().height() / 2 + 1;
+    const int groove_bottom = bar()->height() - handle().height() / 2 - 1;
+    // Down and up the groove, the handle grabbed off its centre as a hand grabs it.
+    for (const double place : {0.62, 0.18, 0.93, 0.47, 0.05, 0.71}) {
+        SCOPED_TRACE(place);
+        const QRect grabbed = handle();
+        const QPoint from =
+            bar()->mapToGlobal(QPoint(grabbed.center().x(), grabbed.top() + grabbed.height() / 3));
+        const int grip = from.y() - bar()->mapToGlobal(grabbed.topLeft()).y();
+        const int to_y =
+            bar()->mapToGlobal(QPoint(0, groove_top + int((groove_bottom - groove_top) * place))).y();
+        pointer->move_to(from.x(), from.y());
+        zvk_test::process_events_for(30);
+        pointer->press();
+        zvk_test::process_events_for(30);
+        for (int i = 1; i <= 12; ++i) {
+            const int y = from.y() + (to_y - from.y()) * i / 12;
+            pointer->move_to(from.x(), y);
+            zvk_test::process_events_for(15);
+            EXPECT_NEAR(bar()->mapToGlobal(handle().topLeft()).y() + grip, y, 1) << "step " << i;
+        }
+        settle();
+        const int dropped = bar()->value();
+        EXPECT_NEAR(bar()->mapToGlobal(handle().topLeft()).y() + grip, to_y, 1) << "held";
+        pointer->release();
+        settle();
+        EXPECT_EQ(bar()->value(), dropped) << "let go";
+
+        whole.verticalScrollBar()->setValue(dropped);
+        whole.show();
+        zvk_test::process_events_for(20);
+        const QImage expected = whole.viewport()->grab().toImage();
+        whole.hide();
+        zvk_test::process_events_for(20);
+        const std::optional<int> shift =
+            vertical_shift(view()->viewport()->grab().toImage(), expected, view()->height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2)
+            << "the view shows the place " << dropped + *shift << ", not " << dropped;
+    }
+    view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
+                                  "/past_logs_dragged.png");
+}
+
+// Home and End, alone and with Ctrl, typed on the keyboard, go to the start and the end of a result
+// shown as one text and of the log screen's run, as they do in a long result.
+TEST_F(PastLogsX, TheEndsAreReachedByTheSameKeysInEveryLogView) {
+    write_runs(12);
+    search_runs();
+    ASSERT_FALSE(pager()->active()); // one text
+    const auto expect_ends_by_keys = [this](QTextEdit* text) {
+        QScrollBar* const own = text->verticalScrollBar();
+        ASSERT_GT(own->maximum(), 0);
+        click(text->viewport());
+        zvk_test::process_events_for(30);
+        ASSERT_TRUE(text->hasFocus());
+        const struct {
+            const char* held;
+            const char* key;
+            bool to_end;
+        } taps[] = {{nullptr, "End", true},
+                    {"Control_L", "Home", false},
+                    {"Control_L", "End", true},
+                    {nullptr, "Home", false}};
+        for (const auto& t : taps) {
+            SCOPED_TRACE(std::string(t.held ? "Ctrl+" : "") + t.key);
+            ASSERT_TRUE(t.held ? keyboard->tap_with(t.held, t.key) : keyboard->tap(t.key));
+            EXPECT_TRUE(zvk_test::wait_until(
+                [&] { return own->value() == (t.to_end ? own->maximum() : own->minimum()); }, 2000))
+                << own->value() << " of " << own->maximum();
+        }
+    };
+    {
+        SCOPED_TRACE("Past logs");
+        expect_ends_by_keys(view());
+    }
+
+    // The log screen of the newest run, in a window of its own beside the main one.
+    GUILogScreen log_screen(&w());
+    log_screen.move(1100, 0);
+    log_screen.resize(450, 320);
+    log_screen.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&log_screen));
+    QSignalSpy shown(&log_screen, SIGNAL(log_shown()));
+    log_screen.show_log("StandardModule", std::uint64_t(first_key + 11 * 3600));
+    ASSERT_TRUE(shown.count() > 0 || shown.wait(60000));
+    {
+        SCOPED_TRACE("View logs");
+        expect_ends_by_keys(log_screen.findChild<QTextEdit*>("html_log_textEdit"));
+    }
 }
 
 } // namespace

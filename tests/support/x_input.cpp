@@ -80,16 +80,41 @@ XKeyboard::~XKeyboard() {
         XCloseDisplay(as_display(connection));
 }
 
+namespace {
+
+// The server's key for an X key symbol name; 0 when its keyboard has none.
+KeyCode key_code(Display* d, const char* keysym_name) {
+    const KeySym symbol = XStringToKeysym(keysym_name);
+    return symbol == NoSymbol ? 0 : XKeysymToKeycode(d, symbol);
+}
+
+} // namespace
+
 bool XKeyboard::tap(const char* keysym_name) {
     if (!connection)
         return false;
     Display* d = as_display(connection);
-    const KeySym symbol = XStringToKeysym(keysym_name);
-    const KeyCode code = symbol == NoSymbol ? 0 : XKeysymToKeycode(d, symbol);
+    const KeyCode code = key_code(d, keysym_name);
     if (code == 0)
         return false;
     XTestFakeKeyEvent(d, code, True, CurrentTime);
     XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XSync(d, False);
+    return true;
+}
+
+bool XKeyboard::tap_with(const char* held_keysym_name, const char* keysym_name) {
+    if (!connection)
+        return false;
+    Display* d = as_display(connection);
+    const KeyCode held = key_code(d, held_keysym_name);
+    const KeyCode code = key_code(d, keysym_name);
+    if (held == 0 || code == 0)
+        return false;
+    XTestFakeKeyEvent(d, held, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, True, CurrentTime);
+    XTestFakeKeyEvent(d, code, False, CurrentTime);
+    XTestFakeKeyEvent(d, held, False, CurrentTime);
     XSync(d, False);
     return true;
 }

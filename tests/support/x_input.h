@@ -46,6 +46,8 @@ public:
     // Presses and releases the key of an X key symbol name ("Escape", "a", "Return"); returns once the
     // server has handled both, false when the server's keyboard has no such key.
     bool tap(const char* keysym_name);
+    // The same with another key ("Control_L", "Shift_L") held down meanwhile.
+    bool tap_with(const char* held_keysym_name, const char* keysym_name);
 
 private:
     void* connection = nullptr; // the Xlib Display
