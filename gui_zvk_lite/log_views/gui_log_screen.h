@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 class GUIManager;
 class QHideEvent;
@@ -34,22 +33,12 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 
-private slots:
-    void log_read();
-
 private:
-    // What the reading thread hands over.
-    struct Result {
-        std::mutex mutex;
-        bool done = false;
-        QString html; // empty when nothing matched
-    };
-
+    // The read's outcome: the HTML of the run, empty when nothing matched.
+    void log_read(QString html);
     void give_up();
 
     Ui_log_frame ui;
     GUIManager* manager;
-    std::shared_ptr<Result> result;
-    std::unique_ptr<BackgroundJob> job;
-    GivenUpJobs given_up; // last: waits for the reads given up
+    std::unique_ptr<BackgroundJob<QString>> job;
 };
