@@ -1,8 +1,11 @@
 // The log selection screen: every run whose start lies in the chosen days, in local time, oldest
 // first; the grey bar when there is none; the limits of the two dates; the way back.
+#include "background_job.h"
 #include "event_wait.h"
 #include "gui_manager_access.h"
+#include "heap_in_use.h"
 #include "log_fixture.h"
+#include "log_reader.h"
 #include "log_run_pager.h"
 #include "gui_worker_objects.h"
 
@@ -222,6 +225,50 @@ TEST_F(LongResult, LaterSearchOrLeavingGivesTheSearchUp) {
     EXPECT_FALSE(pager()->active());
     EXPECT_FALSE(screen().searching());
     EXPECT_TRUE(view()->document()->isEmpty());
+}
+
+// One day searched in a log of many days: with its runs shown (a few at a time), the screen keeps
+// those runs and nothing of the rest of the parsed log.
+TEST_F(LogSelection, OneDayOfManyKeepsOnlyItsRuns) {
+    const int days = 250;
+    const int per_day = 6;
+    std::string log;
+    for (int day = days; day >= 1; --day) {
+        for (int run = 0; run < per_day; ++run)
+            log += section("StandardModule", local_time(today.addDays(-day), 2 + 3 * run, 0, 0),
+                           "Disk " + std::to_string(day) + "." + std::to_string(run));
+    }
+    write_log(log);
+    // What the parsed log takes.
+    zvk_test::process_events_for(0);
+    std::size_t parsed_bytes = 0;
+    {
+        const std::size_t before = zvk_test::heap_bytes_in_use();
+        LogReader reader;
+        ASSERT_EQ(reader.open(), 0);
+        reader.parse();
+        parsed_bytes = zvk_test::heap_bytes_in_use() - before;
+    }
+
+    // A page whose results go to the pager from a few characters on.
+    GUILogSelectionScreen page(&w(), 1000);
+    page.resize(800, 600);
+    page.reset();
+    const QDate day = today.addDays(-days / 2);
+    page.findChild<QDateEdit*>("from_dateEdit")->setDate(day);
+    page.findChild<QDateEdit*>("to_dateEdit")->setDate(day);
+    zvk_test::process_events_for(0);
+    ASSERT_TRUE(wait_for_background_jobs(30000));
+    const std::size_t before = zvk_test::heap_bytes_in_use();
+    QSignalSpy shown_spy(&page, SIGNAL(logs_shown()));
+    page.findChild<QPushButton*>("search_pushButton")->click();
+    ASSERT_TRUE(shown_spy.wait(60000));
+    ASSERT_TRUE(page.pager()->active());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return page.pager()->settled(); }, 60000));
+    ASSERT_TRUE(wait_for_background_jobs(30000)); // the index is built, the rest freed
+    zvk_test::process_events_for(50);
+    const std::size_t kept = zvk_test::heap_bytes_in_use() - before;
+    EXPECT_LT(kept, parsed_bytes / 4) << "kept " << kept << " bytes; the parsed log takes " << parsed_bytes;
 }
 
 TEST_F(LogSelection, DateLimitsDecideWhetherSearchIsPossible) {
