@@ -30,6 +30,7 @@ void GUILogScreen::show_log(QString module, std::uint64_t run_time) {
     }
     // Nothing of an earlier run stays in view while this one is read.
     ui.html_log_textEdit->clear();
+    busy.show_over(ui.html_log_textEdit);
     // A log of years of runs takes a second or more to parse: it is read, and the run rendered, on a
     // thread of its own; the parsed log is freed there too.
     job = std::make_unique<BackgroundJob<QString>>(
@@ -59,6 +60,7 @@ void GUILogScreen::log_read(QString html) {
 
 void GUILogScreen::give_up() {
     job.reset();
+    busy.hide();
 }
 
 void GUILogScreen::keyPressEvent(QKeyEvent* event) {

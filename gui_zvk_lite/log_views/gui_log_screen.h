@@ -2,6 +2,7 @@
 // The screen that shows the log of the run just made: the bound module's sections of the newest run.
 #include "background_job.h"
 #include "ui_log_frame.h"
+#include "view_busy_cursor.h"
 
 #include <QFrame>
 #include <QString>
@@ -20,7 +21,7 @@ public:
     ~GUILogScreen() override;
     // Reads the whole log anew and shows the sections of `module` in the newest run, provided that
     // run started at `run_time`; otherwise a message saying why nothing is shown. The log is read on
-    // a thread of its own: the view is empty until the text comes.
+    // a thread of its own: the view is empty, with the busy cursor over it, until the text comes.
     void show_log(QString module, std::uint64_t run_time);
     // The log is being read; its text is not in the view yet.
     bool reading() const { return job != nullptr; }
@@ -40,5 +41,6 @@ private:
 
     Ui_log_frame ui;
     GUIManager* manager;
+    ViewBusyCursor busy;
     std::unique_ptr<BackgroundJob<QString>> job;
 };

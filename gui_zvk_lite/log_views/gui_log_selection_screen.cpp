@@ -91,6 +91,7 @@ void GUILogSelectionScreen::update_logs() {
     const std::uint32_t to = to_time_t(ui.to_dateEdit->date().endOfDay(Qt::LocalTime));
     // The log is read, and the runs rendered or indexed, on threads of their own: a log of years of
     // daily runs takes seconds.
+    busy.show_over(ui.html_log_textEdit);
     search = std::make_unique<PastLogSearch::Job>(
         PastLogSearch(std::move(reader), std::int64_t(from), std::int64_t(to), text_limit), this,
         &GUILogSelectionScreen::search_progress);
@@ -107,6 +108,7 @@ void GUILogSelectionScreen::search_progress(PastLogSearch::Step step) {
         emit logs_shown();
         return;
     case PastLogSearch::Step::many_runs:
+        busy.hide();
         shown_runs = std::move(step.runs);
         run_pager->show(shown_runs.get());
         emit logs_shown();
@@ -120,6 +122,7 @@ void GUILogSelectionScreen::search_progress(PastLogSearch::Step step) {
 }
 
 void GUILogSelectionScreen::give_up() {
+    busy.hide();
     run_pager->clear();
     // The runs may hold much of a log of years: they are freed elsewhere.
     if (shown_runs)

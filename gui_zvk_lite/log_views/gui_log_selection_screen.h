@@ -2,6 +2,7 @@
 // The screen that shows every logged run whose start lies in a chosen range of calendar days.
 #include "past_log_search.h"
 #include "ui_log_selection_Frame.h"
+#include "view_busy_cursor.h"
 
 #include <QFrame>
 #include <QString>
@@ -54,6 +55,7 @@ private:
     GUIManager* manager;
     const std::int64_t text_limit;
     LogRunPager* run_pager; // belongs to the view
+    ViewBusyCursor busy;
     std::unique_ptr<PastLogSearch::Job> search;
     std::shared_ptr<PastLogRuns> shown_runs; // what the pager shows
 };

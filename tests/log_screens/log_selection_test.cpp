@@ -227,6 +227,68 @@ TEST_F(LongResult, LaterSearchOrLeavingGivesTheSearchUp) {
     EXPECT_TRUE(view()->document()->isEmpty());
 }
 
+// While a search reads the log the busy cursor is over the view (its text, frame and scroll bars); it
+// goes when what the search found is shown, whatever that is, and when the search is given up.
+TEST_F(LongResult, BusyCursorFromTheSearchUntilWhatItFoundIsShown) {
+    const Qt::CursorShape text_cursor = view()->viewport()->cursor().shape();
+    ASSERT_NE(text_cursor, Qt::BusyCursor);
+    auto busy = [this] {
+        return view()->viewport()->cursor().shape() == Qt::BusyCursor &&
+               view()->cursor().shape() == Qt::BusyCursor;
+    };
+    auto normal = [&] {
+        return view()->viewport()->cursor().shape() == text_cursor &&
+               !view()->testAttribute(Qt::WA_SetCursor);
+    };
+    const QDate yesterday = today.addDays(-1);
+    const struct {
+        const char* what;
+        QDate from, to;
+    } searches[] = {
+        {"a long result, until its first runs", first, today},
+        {"a short result, until its text", yesterday, yesterday},
+        {"no run in the days, until the message", today.addDays(1), today.addDays(1)},
+    };
+    for (const auto& s : searches) {
+        SCOPED_TRACE(s.what);
+        from()->setDate(s.from);
+        to()->setMaximumDate(s.to);
+        to()->setDate(s.to);
+        QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
+        search_button()->click();
+        EXPECT_TRUE(busy()); // what it finds comes through the event loop, later
+        ASSERT_TRUE(shown_spy.wait(60000));
+        EXPECT_TRUE(normal());
+    }
+
+    // Given up: by a reset, by the next search (busy again for that one), by leaving the page.
+    from()->setDate(first);
+    to()->setDate(today);
+    search_button()->click();
+    screen().reset();
+    EXPECT_TRUE(normal());
+    from()->setDate(first);
+    search_button()->click();
+    search_button()->click();
+    EXPECT_TRUE(busy());
+    QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
+    ASSERT_TRUE(shown_spy.wait(60000));
+    EXPECT_TRUE(normal());
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    search_button()->click();
+    EXPECT_TRUE(busy());
+    child<QPushButton>("back_pushButton")->click();
+    EXPECT_TRUE(normal());
+
+    // Without a log file the message comes at once: the cursor never changes.
+    remove_log_folder();
+    w().set_log_selection_screen();
+    search_button()->click();
+    EXPECT_TRUE(normal());
+    expect_bar("LogFileNotFound");
+}
+
 // One day searched in a log of many days: with its runs shown (a few at a time), the screen keeps
 // those runs and nothing of the rest of the parsed log.
 TEST_F(LogSelection, OneDayOfManyKeepsOnlyItsRuns) {
