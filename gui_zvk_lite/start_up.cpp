@@ -1,5 +1,6 @@
 #include "start_up.h"
 
+#include "background_job.h"
 #include "checked_connect.h"
 #include "gui_manager.h"
 #include "single_instance_guard.h"
@@ -19,6 +20,8 @@ namespace {
 
 // How long the end of the program waits for a worker that is inside a module call.
 constexpr int worker_grace_ms = 2000;
+// How long it waits, once the window has gone, for the log views' reads that were given up.
+constexpr int background_grace_ms = 2000;
 
 } // namespace
 
@@ -66,18 +69,27 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
         return app.exec();
     }
 
-    GUIManager window(nullptr, Qt::WindowFlags());
-    window.show();
-    checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
-    QFont font("Segoi UI", 8);
-    QApplication::setFont(font);
-    app.setStyleSheet(application_style_sheet());
-    int result = app.exec();
-    // A module call that does not return (a test that ignores the abort) must not keep the process
-    // alive once its window has gone. After a short grace time the process ends with the loop's result
-    // at once: the module's code is still running, so its object is not released and it is not
-    // unmapped; the system reclaims the memory.
-    if (!window.end_worker(worker_grace_ms)) {
+    int result = 0;
+    {
+        GUIManager window(nullptr, Qt::WindowFlags());
+        window.show();
+        checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
+        QFont font("Segoi UI", 8);
+        QApplication::setFont(font);
+        app.setStyleSheet(application_style_sheet());
+        result = app.exec();
+        // A module call that does not return (a test that ignores the abort) must not keep the process
+        // alive once its window has gone. After a short grace time the process ends with the loop's
+        // result at once: the module's code is still running, so its object is not released and it is
+        // not unmapped; the system reclaims the memory.
+        if (!window.end_worker(worker_grace_ms)) {
+            std::fflush(nullptr);
+            std::_Exit(result);
+        }
+    }
+    // The log views gave their reads up with the window; what those still do (freeing a parsed log)
+    // ends soon. Should it not, the process ends all the same: nothing of it is left to keep.
+    if (!wait_for_background_jobs(background_grace_ms)) {
         std::fflush(nullptr);
         std::_Exit(result);
     }

@@ -20,8 +20,19 @@ std::string to_latin1(const QString& text) {
 }
 
 // Module texts are text, never markup: a "<" in a device name must not open a tag.
-QString escaped(const std::string& text) {
-    return latin1(text).toHtmlEscaped();
+QLatin1String entity_of(char16_t c) {
+    switch (c) {
+    case u'<':
+        return QLatin1String("&lt;");
+    case u'>':
+        return QLatin1String("&gt;");
+    case u'&':
+        return QLatin1String("&amp;");
+    case u'"':
+        return QLatin1String("&quot;");
+    default:
+        return QLatin1String();
+    }
 }
 
 const char* const alternation_colour = "#FFFFFF";
@@ -60,10 +71,56 @@ LogHtml::LogHtml() : LogHtml(0) {}
 
 LogHtml::LogHtml(int rows_before) : rows_(rows_before), locale_(QLocale::system()) {}
 
+LogHtml LogHtml::counter(int rows_before) {
+    LogHtml counting(rows_before);
+    counting.counting_ = true;
+    return counting;
+}
+
 QString LogHtml::take_html() {
     QString taken = std::move(html_);
     html_ = QString("");
+    counted_ = 0;
     return taken;
+}
+
+void LogHtml::put(QLatin1String text) {
+    if (counting_)
+        counted_ += text.size();
+    else
+        html_ += text;
+}
+
+void LogHtml::put(QStringView text) {
+    if (counting_)
+        counted_ += text.size();
+    else
+        html_ += text;
+}
+
+template <class View> void LogHtml::put_escaped_view(View text) {
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QLatin1String entity = entity_of(char16_t(text[i].unicode()));
+        if (entity.isEmpty())
+            continue;
+        put(text.mid(start, i - start));
+        put(entity);
+        start = i + 1;
+    }
+    put(text.mid(start));
+}
+
+void LogHtml::put_escaped(QLatin1String text) {
+    put_escaped_view(text);
+}
+
+void LogHtml::put_escaped(QStringView text) {
+    put_escaped_view(text);
+}
+
+void LogHtml::put_escaped(const std::string& text) {
+    put_escaped_view(QLatin1String(text.data(), qsizetype(text.size())));
 }
 
 const std::string& LogHtml::code_text(const std::string& code) const {
@@ -163,34 +220,40 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
 }
 
 void LogHtml::add_row(const std::string& key, const std::string& value, const std::string& colour) {
-    QString background = latin1(colour);
+    put(QLatin1String("<tr style=\"background-color: "));
     if (colour == alternation_colour)
-        background = rows_ % 2 == 0 ? QStringLiteral("#D4D4D4") : QStringLiteral("#FFFFFF");
-    html_ += QStringLiteral("<tr style=\"background-color: ") + background.toHtmlEscaped() +
-             QStringLiteral("\"><td border=\"0\" width=\"0%\"><b>") + escaped(key) +
-             QStringLiteral("</b></td><td border=\"0\" width=\"100%\">") + escaped(value) +
-             QStringLiteral("</td></tr>");
+        put(rows_ % 2 == 0 ? QLatin1String("#D4D4D4") : QLatin1String("#FFFFFF"));
+    else
+        put_escaped(colour);
+    put(QLatin1String("\"><td border=\"0\" width=\"0%\"><b>"));
+    put_escaped(key);
+    put(QLatin1String("</b></td><td border=\"0\" width=\"100%\">"));
+    put_escaped(value);
+    put(QLatin1String("</td></tr>"));
     ++rows_;
 }
 
 void LogHtml::add_device_header(const std::string& name, const std::string& code) {
-    html_ +=
-        QStringLiteral("<table cellspacing=\"0\" cellpadding=\"10\">"
-                       "<tr style=\"background: url(log_device_header_bg.png); background-repeat: repeat-x; "
-                       "background-position: center;\">"
-                       "<td width=\"100%\" height=\"0%\"><b>") +
-        escaped(name) +
-        QStringLiteral("</b></td>"
-                       "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
-                       "<div style=\"color: #FFFFFF\" ><b>") +
-        QCoreApplication::translate("Translations", "ResultCode").toHtmlEscaped() + QStringLiteral(": ") +
-        escaped(code) + QStringLiteral("</b></div></td></tr></table><br>");
+    put(QLatin1String("<table cellspacing=\"0\" cellpadding=\"10\">"
+                      "<tr style=\"background: url(log_device_header_bg.png); background-repeat: repeat-x; "
+                      "background-position: center;\">"
+                      "<td width=\"100%\" height=\"0%\"><b>"));
+    put_escaped(name);
+    put(QLatin1String("</b></td>"
+                      "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
+                      "<div style=\"color: #FFFFFF\" ><b>"));
+    put_escaped(QCoreApplication::translate("Translations", "ResultCode"));
+    put(QLatin1String(": "));
+    put_escaped(code);
+    put(QLatin1String("</b></div></td></tr></table><br>"));
 }
 
 void LogHtml::add_title(const std::string& title, const QString& date) {
-    html_ += QStringLiteral("<table><tr><td width=\"100%\"><h1>") + escaped(title) +
-             QStringLiteral("</h1></td><td width=\"0%\"><h1 nowrap=\"nowrap\">") + date.toHtmlEscaped() +
-             QStringLiteral("</h1></td></tr></table>");
+    put(QLatin1String("<table><tr><td width=\"100%\"><h1>"));
+    put_escaped(title);
+    put(QLatin1String("</h1></td><td width=\"0%\"><h1 nowrap=\"nowrap\">"));
+    put_escaped(date);
+    put(QLatin1String("</h1></td></tr></table>"));
 }
 
 void LogHtml::add_title(const std::string& title, const std::string& date) {
@@ -199,37 +262,43 @@ void LogHtml::add_title(const std::string& title, const std::string& date) {
 
 void LogHtml::add_error(const std::string& text) {
     // The row stays open: the table's end closes it.
-    html_ += QStringLiteral("<table><tr><td width=\"100%\"><font color='red'><p><strong>") + escaped(text) +
-             QStringLiteral("</strong></p></font></td></table>");
+    put(QLatin1String("<table><tr><td width=\"100%\"><font color='red'><p><strong>"));
+    put_escaped(text);
+    put(QLatin1String("</strong></p></font></td></table>"));
 }
 
 void LogHtml::open_table() {
-    html_ += QStringLiteral("<table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">");
+    put(QLatin1String("<table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">"));
 }
 
 void LogHtml::close_table() {
-    html_ += QStringLiteral("</table>");
+    put(QLatin1String("</table>"));
 }
 
 void LogHtml::open_indent(const std::string& pixels) {
-    html_ += QStringLiteral("<blockquote style=\"margin: 0px 0px 0px ") + escaped(pixels) +
-             QStringLiteral("px\">");
+    put(QLatin1String("<blockquote style=\"margin: 0px 0px 0px "));
+    put_escaped(pixels);
+    put(QLatin1String("px\">"));
 }
 
 void LogHtml::close_indent() {
-    html_ += QStringLiteral("</blockquote>");
+    put(QLatin1String("</blockquote>"));
 }
 
 void LogHtml::add_breaks(int n) {
     for (int i = 0; i < n; ++i)
-        html_ += QStringLiteral("<br>");
+        put(QLatin1String("<br>"));
 }
 
 void LogHtml::add_list_row(const std::string& label, const std::vector<std::string>& items) {
-    html_ += QStringLiteral("<tr><td>") + escaped(label) + QStringLiteral("</td><td>");
-    for (const std::string& item : items)
-        html_ += escaped(item) + QStringLiteral("  ");
-    html_ += QStringLiteral("</td></tr>");
+    put(QLatin1String("<tr><td>"));
+    put_escaped(label);
+    put(QLatin1String("</td><td>"));
+    for (const std::string& item : items) {
+        put_escaped(item);
+        put(QLatin1String("  "));
+    }
+    put(QLatin1String("</td></tr>"));
 }
 
 void LogHtml::save(const QString& path) const {

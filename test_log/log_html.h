@@ -2,8 +2,10 @@
 // Renders runs of the log model as the HTML subset that Qt's rich-text view understands.
 #include "log_model.h"
 
+#include <QLatin1String>
 #include <QLocale>
 #include <QString>
+#include <QStringView>
 
 #include <cstdint>
 #include <string>
@@ -26,6 +28,9 @@ public:
     // A builder that goes on where another left off after writing `rows_before` rows: the rows'
     // alternation continues, so a run rendered on its own reads exactly as in one text of many runs.
     explicit LogHtml(int rows_before);
+    // A builder that keeps no text: it goes through the same steps as one that writes and learns only
+    // how long the text would be (length()) and how many rows it would hold (rows()).
+    static LogHtml counter(int rows_before = 0);
 
     // Appends the subsystems of `group` that `filter` selects: "ALL" (any case) selects all of them;
     // any other filter selects the subsystem of that name (any case), and only when `run_time` is
@@ -48,12 +53,25 @@ public:
     // Writes the text as Latin-1; does nothing when the file cannot be opened.
     void save(const QString& path) const;
     QString html() const { return html_; }
-    // The text built so far; the builder starts an empty one, and its row count goes on.
+    // The text built so far; the builder starts an empty one, and its row count goes on. A counter's
+    // text is always empty.
     QString take_html();
     // Rows written so far, counting the `rows_before` of the constructor.
     int rows() const { return rows_; }
+    // Characters of the text built (or counted) since the start or the last take_html().
+    qsizetype length() const { return counting_ ? counted_ : html_.size(); }
 
 private:
+    // Every character goes through these: appended, or only counted by a counter.
+    void put(QLatin1String text);
+    void put(QStringView text);
+    // The text with the four characters that would be markup written as entities, as
+    // QString::toHtmlEscaped writes them.
+    void put_escaped(QLatin1String text);
+    void put_escaped(QStringView text);
+    void put_escaped(const std::string& text);
+    template <class View> void put_escaped_view(View text);
+
     QString date_text(std::int64_t time, QLocale::FormatType format) const;
     // translate_log_code and the short date of a row, remembered for this builder's life.
     const std::string& code_text(const std::string& code) const;
@@ -62,6 +80,8 @@ private:
     void add_device(const LogDevice& device, bool broken);
 
     QString html_{""};
+    bool counting_ = false;
+    qsizetype counted_ = 0;
     int rows_ = 0; // shared by every row this builder writes, so alternation runs on across tables
     QLocale locale_;
     mutable std::unordered_map<std::string, std::string> codes_;

@@ -2,25 +2,23 @@
 
 #include "zvk_windows.h"
 
-#include <QByteArray>
-#include <QMetaObject>
-#include <QObject>
-#include <QtGlobal>
+#include <QCoreApplication>
 
-#include <algorithm>
-#include <utility>
+#include <chrono>
+#include <condition_variable>
 
 namespace {
 
-// SLOT(name()) is "1name()": the name alone, which invokeMethod takes.
-QByteArray method_name(const char* slot) {
-    QByteArray name(slot ? slot : "");
-    if (!name.isEmpty() && name.at(0) >= '0' && name.at(0) <= '9')
-        name.remove(0, 1);
-    const int open = name.indexOf('(');
-    if (open >= 0)
-        name.truncate(open);
-    return name;
+std::mutex threads_mutex;
+std::condition_variable threads_ended;
+int running_threads = 0;
+bool waits_at_application_end = false;
+
+// The threads of jobs given up end before Qt's own objects go, whichever way the application ends
+// (the program itself waits for them once its window has gone, for a short while only).
+constexpr int application_end_wait_ms = 10000;
+void wait_at_application_end() {
+    wait_for_background_jobs(application_end_wait_ms);
 }
 
 } // namespace
@@ -29,46 +27,40 @@ void gather_freed_memory() {
     HeapCompact(GetProcessHeap(), 0);
 }
 
-BackgroundJob::BackgroundJob(Work work_, QObject* receiver_, const char* slot)
-    : work(std::move(work_)), receiver(receiver_), method(slot) {
-    if (receiver) {
-        // A wrong name fails only when the call is made: stop here instead.
-        const QByteArray signature = QMetaObject::normalizedSignature(method_name(slot) + "()");
-        if (receiver->metaObject()->indexOfMethod(signature.constData()) < 0)
-            qFatal("no such slot: %s", signature.constData());
+bool wait_for_background_jobs(int ms) {
+    std::unique_lock<std::mutex> lock(threads_mutex);
+    return threads_ended.wait_for(lock, std::chrono::milliseconds(ms), [] { return running_threads == 0; });
+}
+
+namespace background_job_detail {
+
+void thread_started() {
+    std::lock_guard<std::mutex> lock(threads_mutex);
+    ++running_threads;
+    if (!waits_at_application_end) {
+        waits_at_application_end = true;
+        qAddPostRoutine(wait_at_application_end);
     }
-    thread = std::thread(&BackgroundJob::run, this);
 }
 
-BackgroundJob::~BackgroundJob() {
-    stop();
-    if (thread.joinable())
-        thread.join();
-}
+Courier::Courier(QObject* receiver, std::weak_ptr<Link> link_) : QObject(receiver), link(std::move(link_)) {}
 
-void BackgroundJob::run() {
-    work(*this);
-    // What the work captured goes here, on this thread, not with the job on the window's thread; a
-    // job given up may have dropped a parsed log on the way.
-    work = nullptr;
-    if (stopped())
-        gather_freed_memory();
-    ended_flag.store(true);
-}
-
-void BackgroundJob::notify() {
-    if (!receiver)
+Courier::~Courier() {
+    std::shared_ptr<Link> shared = link.lock();
+    if (!shared)
         return;
-    // By name: Qt alone makes, carries and frees the queued call; the results cross under the
-    // work's own lock.
-    QMetaObject::invokeMethod(receiver, method_name(method).constData(), Qt::QueuedConnection);
+    {
+        std::lock_guard<std::mutex> lock(shared->mutex);
+        shared->courier = nullptr;
+    }
+    // This may have become the last reference to the job's results: they go elsewhere.
+    drop_elsewhere(std::move(shared));
 }
 
-void GivenUpJobs::add(std::unique_ptr<BackgroundJob> job) {
-    jobs.erase(std::remove_if(jobs.begin(), jobs.end(), [](const auto& j) { return j->ended(); }),
-               jobs.end());
-    if (!job)
-        return;
-    job->stop();
-    jobs.push_back(std::move(job));
+void thread_ended() {
+    std::lock_guard<std::mutex> lock(threads_mutex);
+    if (--running_threads == 0)
+        threads_ended.notify_all();
 }
+
+} // namespace background_job_detail

@@ -19,14 +19,12 @@ GUILogScreen::GUILogScreen(GUIManager* manager_) : QFrame(nullptr), manager(mana
     checked_connect(ui.backToMenu_pushbutton, SIGNAL(clicked()), manager, SLOT(back_to_main()));
 }
 
-GUILogScreen::~GUILogScreen() {
-    give_up();
-}
+GUILogScreen::~GUILogScreen() = default;
 
 void GUILogScreen::show_log(QString module, std::uint64_t run_time) {
     setFocus(Qt::ActiveWindowFocusReason);
     give_up();
-    auto reader = std::make_shared<LogReader>();
+    auto reader = std::make_unique<LogReader>();
     if (reader->open() != 0) {
         ui.html_log_textEdit->setText(QCoreApplication::translate("Translations", "LogFileNotFound"));
         emit log_shown();
@@ -34,51 +32,37 @@ void GUILogScreen::show_log(QString module, std::uint64_t run_time) {
     }
     // Nothing of an earlier run stays in view while this one is read.
     ui.html_log_textEdit->clear();
-    result = std::make_shared<Result>();
+    busy.show_over(ui.html_log_textEdit);
     // A log of years of runs takes a second or more to parse: it is read, and the run rendered, on a
     // thread of its own; the parsed log is freed there too.
-    job = std::make_unique<BackgroundJob>(
-        [result = result, reader = std::move(reader), module, run_time](BackgroundJob& job) mutable {
-            reader->set_stop_flag(&job.stop_requested());
-            if (reader->parse() == LOG_PARSE_STOPPED)
+    job = std::make_unique<BackgroundJob<QString>>(
+        [reader = std::move(reader), module, run_time](BackgroundJob<QString>::Output& output) mutable {
+            std::unique_ptr<LogReader> parsed = std::move(reader);
+            parsed->set_stop_flag(&output.stop_flag());
+            if (parsed->parse() == LOG_PARSE_STOPPED)
                 return;
             // Only the newest run is looked at: the run just made is the last one the module logged.
             LogHtml html;
-            html.add_group(reader->last_group(), run_time, module);
-            reader.reset();
+            html.add_group(parsed->last_group(), run_time, module);
+            parsed.reset();
             gather_freed_memory();
-            {
-                std::lock_guard<std::mutex> lock(result->mutex);
-                result->done = true;
-                result->html = html.take_html();
-            }
-            job.notify();
+            output.deliver(html.take_html());
         },
-        this, SLOT(log_read()));
+        this, &GUILogScreen::log_read);
 }
 
-void GUILogScreen::log_read() {
-    if (!job || !result)
-        return; // given up meanwhile
-    QString text;
-    {
-        std::lock_guard<std::mutex> lock(result->mutex);
-        if (!result->done)
-            return;
-        text = std::move(result->html);
-    }
+void GUILogScreen::log_read(QString html) {
     give_up();
-    if (text.isEmpty())
+    if (html.isEmpty())
         ui.html_log_textEdit->setText(QCoreApplication::translate("Translations", "IntervalLogNotFound"));
     else
-        ui.html_log_textEdit->setText(text);
+        ui.html_log_textEdit->setText(html);
     emit log_shown();
 }
 
 void GUILogScreen::give_up() {
-    if (job)
-        given_up.add(std::move(job));
-    result.reset();
+    job.reset();
+    busy.hide();
 }
 
 void GUILogScreen::keyPressEvent(QKeyEvent* event) {

@@ -5,7 +5,6 @@
 #include "log_reader.h"
 #include "log_run_pager.h"
 #include "past_log_runs.h"
-#include "past_log_search.h"
 
 #include <QCalendarWidget>
 #include <QCoreApplication>
@@ -92,53 +91,44 @@ void GUILogSelectionScreen::update_logs() {
     const std::uint32_t to = to_time_t(ui.to_dateEdit->date().endOfDay(Qt::LocalTime));
     // The log is read, and the runs rendered or indexed, on threads of their own: a log of years of
     // daily runs takes seconds.
-    search = std::make_unique<PastLogSearch>(std::move(reader), std::int64_t(from), std::int64_t(to),
-                                             text_limit, this, SLOT(search_progress()));
+    busy.show_over(ui.html_log_textEdit);
+    search = std::make_unique<PastLogSearch::Job>(
+        PastLogSearch(std::move(reader), std::int64_t(from), std::int64_t(to), text_limit), this,
+        &GUILogSelectionScreen::search_progress);
 }
 
-void GUILogSelectionScreen::search_progress() {
-    if (!search)
-        return; // given up meanwhile
-    switch (search->outcome()) {
-    case PastLogSearch::reading:
-        return;
-    case PastLogSearch::whole_text: {
-        const QString text = search->text();
+void GUILogSelectionScreen::search_progress(PastLogSearch::Step step) {
+    switch (step.kind) {
+    case PastLogSearch::Step::whole_text:
         give_up();
-        if (text.isEmpty())
+        if (step.text.isEmpty())
             show_status(QCoreApplication::translate("Translations", "IntervalLogNotFound"));
         else
-            ui.html_log_textEdit->setText(text);
+            ui.html_log_textEdit->setText(step.text);
         emit logs_shown();
         return;
-    }
-    case PastLogSearch::many_runs:
-        if (!shown_runs) {
-            shown_runs = search->runs();
-            run_pager->show(shown_runs.get());
-            emit logs_shown();
-        }
-        if (shown_runs->indexed()) {
-            run_pager->index_ready();
-            // The search has nothing more to give; its threads end on their own.
-            drop_search();
-        }
+    case PastLogSearch::Step::many_runs:
+        busy.hide();
+        shown_runs = std::move(step.runs);
+        run_pager->show(shown_runs.get());
+        emit logs_shown();
+        return;
+    case PastLogSearch::Step::indexed:
+        run_pager->index_ready();
+        // The search has nothing more to give; its thread ends on its own.
+        search.reset();
         return;
     }
 }
 
 void GUILogSelectionScreen::give_up() {
+    busy.hide();
     run_pager->clear();
-    given_up.dispose(std::move(shown_runs));
+    // The runs may hold much of a log of years: they are freed elsewhere.
+    if (shown_runs)
+        drop_elsewhere(std::move(shown_runs));
     shown_runs.reset();
-    drop_search();
-}
-
-void GUILogSelectionScreen::drop_search() {
-    if (search) {
-        search->give_up(given_up);
-        search.reset();
-    }
+    search.reset();
 }
 
 void GUILogSelectionScreen::show_status(const QString& message) {

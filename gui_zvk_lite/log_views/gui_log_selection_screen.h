@@ -1,7 +1,8 @@
 #pragma once
 // The screen that shows every logged run whose start lies in a chosen range of calendar days.
-#include "background_job.h"
+#include "past_log_search.h"
 #include "ui_log_selection_Frame.h"
+#include "view_busy_cursor.h"
 
 #include <QFrame>
 #include <QString>
@@ -12,7 +13,6 @@
 class GUIManager;
 class LogRunPager;
 class PastLogRuns;
-class PastLogSearch;
 class QHideEvent;
 class QKeyEvent;
 
@@ -42,21 +42,20 @@ protected:
 private slots:
     void date_changed();
     void update_logs();
-    void search_progress();
 
 private:
+    // What the search under way has found.
+    void search_progress(PastLogSearch::Step step);
     // The grey bar with a message; the view stays empty.
     void show_status(const QString& message);
     // Gives up the search under way and what it found; the view is emptied.
     void give_up();
-    // Lets the search go, to end on its own threads; the runs it found stay with the pager.
-    void drop_search();
 
     Ui_log_selection_Frame ui;
     GUIManager* manager;
     const std::int64_t text_limit;
     LogRunPager* run_pager; // belongs to the view
-    std::unique_ptr<PastLogSearch> search;
+    ViewBusyCursor busy;
+    std::unique_ptr<PastLogSearch::Job> search;
     std::shared_ptr<PastLogRuns> shown_runs; // what the pager shows
-    GivenUpJobs given_up;                    // last: waits for the searches given up
 };

@@ -15,11 +15,13 @@ const QString all_sections = QStringLiteral("ALL");
 
 } // namespace
 
-PastLogRuns::PastLogRuns(std::unique_ptr<LogReader> parsed, std::int64_t from, std::int64_t to)
-    : reader(std::move(parsed)) {
-    reader->set_interval(from, to);
-    while (const LogGroup* run = reader->next_group())
-        runs.push_back(run);
+PastLogRuns::PastLogRuns(std::unique_ptr<LogReader> parsed, std::int64_t from, std::int64_t to) {
+    // The runs that set_interval(from, to) and next_group give, moved out of the model: a few days of
+    // a log of years are a small part of it.
+    LogModel::Groups& groups = parsed->groups();
+    for (auto run = groups.lower_bound(from); run != groups.end() && run->first <= to; ++run)
+        runs.push_back(std::move(run->second));
+    parsed.reset();
 }
 
 PastLogRuns::~PastLogRuns() = default;
@@ -28,7 +30,7 @@ QString PastLogRuns::html(int i, std::int64_t rows_before, int* rows) const {
     // Rows alternate their background: only whether the count before is odd matters.
     const int start = int(rows_before % 2);
     LogHtml builder(start);
-    builder.add_group(runs[std::size_t(i)], 0, all_sections);
+    builder.add_group(&runs[std::size_t(i)], 0, all_sections);
     if (rows)
         *rows = builder.rows() - start;
     return builder.take_html();
@@ -36,9 +38,9 @@ QString PastLogRuns::html(int i, std::int64_t rows_before, int* rows) const {
 
 QString PastLogRuns::whole_text(std::int64_t limit) const {
     LogHtml builder;
-    for (const LogGroup* run : runs) {
-        builder.add_group(run, 0, all_sections);
-        if (builder.html().size() > limit)
+    for (const LogGroup& run : runs) {
+        builder.add_group(&run, 0, all_sections);
+        if (builder.length() > limit)
             return QString();
     }
     return builder.take_html();
@@ -48,15 +50,16 @@ void PastLogRuns::build_index(const std::atomic<bool>& stop, int threads) {
     const std::size_t n = runs.size();
     std::vector<std::int64_t> rows(n);
     lengths.assign(n, 0);
-    // Each thread renders a stretch of runs with a builder of its own; a run's rows and length do not
+    // Each thread counts a stretch of runs with a counter of its own; a run's rows and length do not
     // depend on the runs before it.
     auto index_stretch = [&](std::size_t begin, std::size_t end) {
-        LogHtml builder;
+        LogHtml counter = LogHtml::counter();
         for (std::size_t i = begin; i < end && !stop.load(std::memory_order_relaxed); ++i) {
-            const int before = builder.rows();
-            builder.add_group(runs[i], 0, all_sections);
-            rows[i] = builder.rows() - before;
-            lengths[i] = builder.take_html().size();
+            const int before = counter.rows();
+            counter.add_group(&runs[i], 0, all_sections);
+            rows[i] = counter.rows() - before;
+            lengths[i] = counter.length();
+            counter.take_html();
         }
     };
     const std::size_t parts =

@@ -1,6 +1,7 @@
 #pragma once
-// The runs that a past-logs search found: the parsed log and its runs of the chosen days, oldest
-// first, each of them rendered on demand.
+// The runs that a past-logs search found: the runs of the chosen days, oldest first, each of them
+// rendered on demand. Only they are kept, not the rest of the log they came from.
+#include "log_model.h"
 #include "log_run_source.h"
 
 #include <QString>
@@ -11,11 +12,12 @@
 #include <vector>
 
 class LogReader;
-struct LogGroup;
 
 class PastLogRuns : public LogRunSource {
 public:
     // `parsed`: a reader that has parsed the log; the runs are those whose keys lie in [from, to].
+    // They are taken out of it, and the rest of the parsed log is freed here: on a log of years
+    // that takes a while, so this is made off the window's thread.
     PastLogRuns(std::unique_ptr<LogReader> parsed, std::int64_t from, std::int64_t to);
     ~PastLogRuns() override;
 
@@ -28,13 +30,12 @@ public:
     // The text of every run as one builder writes it, when it holds at most `limit` characters
     // (the empty text when there is no run); a null string when it is longer.
     QString whole_text(std::int64_t limit) const;
-    // Renders every run once, on `threads` threads, to learn the rows and the length of each; gives
-    // up when `stop` is raised (indexed() stays false then).
+    // Counts the rows and the characters of every run's text, on `threads` threads, without writing
+    // it; gives up when `stop` is raised (indexed() stays false then).
     void build_index(const std::atomic<bool>& stop, int threads);
 
 private:
-    std::unique_ptr<LogReader> reader;
-    std::vector<const LogGroup*> runs;
+    std::vector<LogGroup> runs;
     std::vector<std::int64_t> rows_before_run;
     std::vector<std::int64_t> lengths;
     std::atomic<bool> indexed_flag{false};

@@ -1,50 +1,46 @@
 #pragma once
-// A past-logs search on threads of its own: it parses the log, picks the runs of the chosen days and
-// then either renders them as one text (a short result, the usual case) or indexes them for a view
-// that shows a few runs at a time (a long one). The window's thread is told through a slot.
+// The work of a past-logs search, for a BackgroundJob: it parses the log, picks the runs of the chosen
+// days and then either renders them as one text (a short result, the usual case) or indexes them for
+// a view that shows a few runs at a time (a long one).
 #include "background_job.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
-#include <mutex>
 
 class LogReader;
 class PastLogRuns;
-class QObject;
 
 class PastLogSearch {
 public:
-    enum Outcome {
-        reading,    // nothing to show yet
-        whole_text, // the text of every run (empty without a run); the search has ended
-        many_runs,  // too long for one text: the runs, indexed in the background
-    };
-
-    // `opened`: a reader whose log is open. Calls `slot` of `receiver` when the outcome is known and
-    // again when a long result is indexed.
-    PastLogSearch(std::unique_ptr<LogReader> opened, std::int64_t from, std::int64_t to,
-                  std::int64_t whole_text_limit, QObject* receiver, const char* slot);
-    ~PastLogSearch();
-
-    Outcome outcome() const;
-    QString text() const;
-    std::shared_ptr<PastLogRuns> runs() const;
-
-    // Stops the work and hands it, and what this object holds of its results, to `given_up`: nothing
-    // of the search is waited for or freed on the calling thread. Nothing more comes afterwards.
-    void give_up(GivenUpJobs& given_up);
-
-private:
-    struct State {
-        std::unique_ptr<LogReader> reader; // until the work takes it
-        std::mutex mutex;
-        Outcome outcome = reading;
+    // What the search hands to the window's thread: first whole_text or many_runs, and after
+    // many_runs, indexed once the runs' index is built.
+    struct Step {
+        enum Kind {
+            whole_text, // `text`: the text of every run (empty without a run); the search has ended
+            many_runs,  // `runs`: too long for one text; they are being indexed
+            indexed,    // the index of the runs of many_runs is there; the search has ended
+        };
+        Kind kind = whole_text;
         QString text;
         std::shared_ptr<PastLogRuns> runs;
     };
+    using Job = BackgroundJob<Step>;
 
-    std::shared_ptr<State> state;
-    std::unique_ptr<BackgroundJob> job;
+    // `opened`: a reader whose log is open.
+    PastLogSearch(std::unique_ptr<LogReader> opened, std::int64_t from, std::int64_t to,
+                  std::int64_t whole_text_limit);
+    PastLogSearch(PastLogSearch&&) noexcept;
+    ~PastLogSearch();
+
+    // The search, on the job's thread. Whatever it read is freed there too.
+    void operator()(Job::Output& output);
+
+private:
+    std::unique_ptr<LogReader> reader;
+    std::int64_t from;
+    std::int64_t to;
+    std::int64_t whole_text_limit;
+    int index_threads;
 };

@@ -339,6 +339,96 @@ TEST(LogHtml, InstalledTranslatorTranslatesTheCodes) {
     EXPECT_TRUE(html.contains("<strong>Protokoll defekt</strong>"));
 }
 
+// What the fixtures above render: the example, every kind of result, markup in the module's texts, a
+// broken section with two devices and one without devices, a device with nothing logged, a run
+// without sections.
+std::vector<LogGroup> fixture_groups() {
+    std::vector<LogGroup> groups(7, example_group());
+    LogDevice& results = groups[1].subsystems["STORAGE"].devices["0"];
+    for (const char* result : {"SUCCESS", "ABORTED", "NOT SUPPORTED", "PASSED", ""}) {
+        LogTest test;
+        test.name = "T";
+        test.result = result;
+        test.time_spent = 0.125;
+        results.tests.push_back(test);
+    }
+    results.messages.push_back({1, "WARNING", "HOT", {"7", "X_Y"}});
+    LogDevice& markup = groups[2].subsystems["STORAGE"].devices["0"];
+    markup.display_name = "<b>Disk</b> & \"0\"";
+    markup.unique_code = "0-1-<0>";
+    markup.properties[0].second = "</td></tr></table><h1>x";
+    markup.resources["A&B"][3].push_back({"\"Q\"", "<>"});
+    markup.tests[0].messages[0].params = {"A<B&C"};
+    groups[3].subsystems["STORAGE"].broken = true;
+    groups[3].subsystems["STORAGE"].devices["1"].display_name = "Disk 1";
+    groups[3].subsystems["MEMORY"].name = "MEMORY";
+    groups[3].subsystems["MEMORY"].broken = true;
+    groups[4].subsystems["STORAGE"].devices["2"];
+    groups[5] = LogGroup();
+    groups[6].group = -1;
+    return groups;
+}
+
+// A long result's index learns each run's length and rows from a counter, which writes no text: they
+// must be what the text written holds, whatever the run, the filter, the rows before it and the
+// translations.
+TEST(LogHtml, CounterGivesTheLengthAndRowsOfTheWrittenText) {
+    const struct {
+        const char* filter;
+        std::uint64_t run_time;
+    } filters[] = {{"ALL", 0}, {"storage", 1796811300}, {"storage", 0}};
+    FakeTranslator translator;
+    for (bool translated : {false, true}) {
+        if (translated) {
+            ASSERT_TRUE(QCoreApplication::installTranslator(&translator));
+        }
+        const std::vector<LogGroup> groups = fixture_groups();
+        for (std::size_t g = 0; g < groups.size(); ++g) {
+            for (const auto& f : filters) {
+                for (int rows_before : {0, 1}) {
+                    SCOPED_TRACE(testing::Message()
+                                 << "group " << g << ", filter " << f.filter << " " << f.run_time
+                                 << ", rows before " << rows_before << (translated ? ", translated" : ""));
+                    LogHtml text(rows_before);
+                    text.add_group(&groups[g], f.run_time, f.filter);
+                    LogHtml counted = LogHtml::counter(rows_before);
+                    counted.add_group(&groups[g], f.run_time, f.filter);
+                    EXPECT_EQ(counted.length(), text.html().size());
+                    EXPECT_EQ(counted.rows(), text.rows());
+                    EXPECT_TRUE(counted.html().isEmpty());
+                }
+            }
+        }
+
+        // One builder for many runs, each taken on its own, and the builder's other pieces.
+        LogHtml text;
+        LogHtml counted = LogHtml::counter();
+        for (const LogGroup& group : groups) {
+            for (LogHtml* html : {&text, &counted}) {
+                html->add_group(&group, 0, "ALL");
+                html->add_group(&group, 0, "ALL");
+            }
+            const qsizetype length = text.html().size();
+            EXPECT_EQ(text.length(), length);
+            EXPECT_EQ(counted.length(), length);
+            text.take_html();
+            counted.take_html();
+            EXPECT_EQ(counted.length(), 0) << "taken";
+        }
+        for (LogHtml* html : {&text, &counted}) {
+            html->add_title("T&", std::string("<date>"));
+            html->add_list_row("<i>", {"&amp;", "x>y", ""});
+            html->add_row("k", "v", "<bad colour>");
+            html->add_error("\"e\"");
+            html->add_breaks(2);
+        }
+        EXPECT_EQ(counted.length(), text.html().size());
+        EXPECT_EQ(counted.rows(), text.rows());
+        if (translated)
+            QCoreApplication::removeTranslator(&translator);
+    }
+}
+
 TEST(LogHtml, SaveWritesLatin1AndIgnoresAnUnwritablePath) {
     const QString dir = zvk_test::fresh_dir("save");
     LogHtml html;

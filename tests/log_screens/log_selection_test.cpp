@@ -1,8 +1,11 @@
 // The log selection screen: every run whose start lies in the chosen days, in local time, oldest
 // first; the grey bar when there is none; the limits of the two dates; the way back.
+#include "background_job.h"
 #include "event_wait.h"
 #include "gui_manager_access.h"
+#include "heap_in_use.h"
 #include "log_fixture.h"
+#include "log_reader.h"
 #include "log_run_pager.h"
 #include "gui_worker_objects.h"
 
@@ -252,6 +255,112 @@ TEST_F(LogSelection, WholeTextLimitIsTheLongestResultShownAsOneText) {
             EXPECT_EQ(limited.pager()->first_run(), 0);
         }
     }
+}
+
+// While a search reads the log the busy cursor is over the view (its text, frame and scroll bars); it
+// goes when what the search found is shown, whatever that is, and when the search is given up.
+TEST_F(LongResult, BusyCursorFromTheSearchUntilWhatItFoundIsShown) {
+    const Qt::CursorShape text_cursor = view()->viewport()->cursor().shape();
+    ASSERT_NE(text_cursor, Qt::BusyCursor);
+    auto busy = [this] {
+        return view()->viewport()->cursor().shape() == Qt::BusyCursor &&
+               view()->cursor().shape() == Qt::BusyCursor;
+    };
+    auto normal = [&] {
+        return view()->viewport()->cursor().shape() == text_cursor &&
+               !view()->testAttribute(Qt::WA_SetCursor);
+    };
+    const QDate yesterday = today.addDays(-1);
+    const struct {
+        const char* what;
+        QDate from, to;
+    } searches[] = {
+        {"a long result, until its first runs", first, today},
+        {"a short result, until its text", yesterday, yesterday},
+        {"no run in the days, until the message", today.addDays(1), today.addDays(1)},
+    };
+    for (const auto& s : searches) {
+        SCOPED_TRACE(s.what);
+        from()->setDate(s.from);
+        to()->setMaximumDate(s.to);
+        to()->setDate(s.to);
+        QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
+        search_button()->click();
+        EXPECT_TRUE(busy()); // what it finds comes through the event loop, later
+        ASSERT_TRUE(shown_spy.wait(60000));
+        EXPECT_TRUE(normal());
+    }
+
+    // Given up: by a reset, by the next search (busy again for that one), by leaving the page.
+    from()->setDate(first);
+    to()->setDate(today);
+    search_button()->click();
+    screen().reset();
+    EXPECT_TRUE(normal());
+    from()->setDate(first);
+    search_button()->click();
+    search_button()->click();
+    EXPECT_TRUE(busy());
+    QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
+    ASSERT_TRUE(shown_spy.wait(60000));
+    EXPECT_TRUE(normal());
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    search_button()->click();
+    EXPECT_TRUE(busy());
+    child<QPushButton>("back_pushButton")->click();
+    EXPECT_TRUE(normal());
+
+    // Without a log file the message comes at once: the cursor never changes.
+    remove_log_folder();
+    w().set_log_selection_screen();
+    search_button()->click();
+    EXPECT_TRUE(normal());
+    expect_bar("LogFileNotFound");
+}
+
+// One day searched in a log of many days: with its runs shown (a few at a time), the screen keeps
+// those runs and nothing of the rest of the parsed log.
+TEST_F(LogSelection, OneDayOfManyKeepsOnlyItsRuns) {
+    const int days = 250;
+    const int per_day = 6;
+    std::string log;
+    for (int day = days; day >= 1; --day) {
+        for (int run = 0; run < per_day; ++run)
+            log += section("StandardModule", local_time(today.addDays(-day), 2 + 3 * run, 0, 0),
+                           "Disk " + std::to_string(day) + "." + std::to_string(run));
+    }
+    write_log(log);
+    // What the parsed log takes.
+    zvk_test::process_events_for(0);
+    std::size_t parsed_bytes = 0;
+    {
+        const std::size_t before = zvk_test::heap_bytes_in_use();
+        LogReader reader;
+        ASSERT_EQ(reader.open(), 0);
+        reader.parse();
+        parsed_bytes = zvk_test::heap_bytes_in_use() - before;
+    }
+
+    // A page whose results go to the pager from a few characters on.
+    GUILogSelectionScreen page(&w(), 1000);
+    page.resize(800, 600);
+    page.reset();
+    const QDate day = today.addDays(-days / 2);
+    page.findChild<QDateEdit*>("from_dateEdit")->setDate(day);
+    page.findChild<QDateEdit*>("to_dateEdit")->setDate(day);
+    zvk_test::process_events_for(0);
+    ASSERT_TRUE(wait_for_background_jobs(30000));
+    const std::size_t before = zvk_test::heap_bytes_in_use();
+    QSignalSpy shown_spy(&page, SIGNAL(logs_shown()));
+    page.findChild<QPushButton*>("search_pushButton")->click();
+    ASSERT_TRUE(shown_spy.wait(60000));
+    ASSERT_TRUE(page.pager()->active());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return page.pager()->settled(); }, 60000));
+    ASSERT_TRUE(wait_for_background_jobs(30000)); // the index is built, the rest freed
+    zvk_test::process_events_for(50);
+    const std::size_t kept = zvk_test::heap_bytes_in_use() - before;
+    EXPECT_LT(kept, parsed_bytes / 4) << "kept " << kept << " bytes; the parsed log takes " << parsed_bytes;
 }
 
 TEST_F(LogSelection, DateLimitsDecideWhetherSearchIsPossible) {
