@@ -30,9 +30,9 @@ public:
     // The text of every run as one builder writes it, when it holds at most `limit` characters
     // (the empty text when there is no run); a null string when it is longer.
     QString whole_text(std::int64_t limit) const;
-    // Counts the rows and the characters of every run's text, on `threads` threads, without writing
-    // it; gives up when `stop` is raised (indexed() stays false then).
-    void build_index(const std::atomic<bool>& stop, int threads);
+    // Counts the rows and the characters of every run's text without writing it; gives up when `stop`
+    // is raised (indexed() stays false then).
+    void build_index(const std::atomic<bool>& stop);
 
 private:
     std::vector<LogGroup> runs;

@@ -3,16 +3,11 @@
 #include "log_reader.h"
 #include "past_log_runs.h"
 
-#include <QThread>
-
-#include <algorithm>
 #include <utility>
 
 PastLogSearch::PastLogSearch(std::unique_ptr<LogReader> opened, std::int64_t from_, std::int64_t to_,
                              std::int64_t whole_text_limit_)
-    : reader(std::move(opened)), from(from_), to(to_), whole_text_limit(whole_text_limit_),
-      // The window's thread keeps a core of its own for the layout of what it shows meanwhile.
-      index_threads(std::max(1, QThread::idealThreadCount() - 1)) {}
+    : reader(std::move(opened)), from(from_), to(to_), whole_text_limit(whole_text_limit_) {}
 
 PastLogSearch::PastLogSearch(PastLogSearch&&) noexcept = default;
 PastLogSearch::~PastLogSearch() = default;
@@ -36,7 +31,7 @@ void PastLogSearch::operator()(Job::Output& output) {
     step.kind = Step::many_runs;
     step.runs = found;
     output.deliver(std::move(step));
-    found->build_index(output.stop_flag(), index_threads);
+    found->build_index(output.stop_flag());
     if (found->indexed())
         output.deliver(Step{Step::indexed, QString(), nullptr});
 }

@@ -42,5 +42,4 @@ private:
     std::int64_t from;
     std::int64_t to;
     std::int64_t whole_text_limit;
-    int index_threads;
 };
