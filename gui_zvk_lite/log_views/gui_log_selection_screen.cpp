@@ -35,6 +35,7 @@ GUILogSelectionScreen::GUILogSelectionScreen(GUIManager* manager_, std::int64_t 
     : QFrame(nullptr), manager(manager_), text_limit(whole_text_limit_) {
     ui.setupUi(this);
     run_pager = new LogRunPager(ui.html_log_textEdit);
+    checked_connect(run_pager, SIGNAL(first_runs_shown()), this, SLOT(first_runs_shown()));
     ui.log_vizualization_frame->hide();
     // The dates are set before the connections exist, so construction runs no date_changed.
     ui.from_dateEdit->setDate(QDate::currentDate());
@@ -64,8 +65,9 @@ void GUILogSelectionScreen::reset() {
 }
 
 bool GUILogSelectionScreen::searching() const {
-    // The outcome is known on the search's thread before it reaches the view through the event loop.
-    return search && !shown_runs;
+    // The outcome is known on the search's thread before it reaches the view through the event loop,
+    // and the first of many runs comes into the view a turn after the runs have come.
+    return search && !(shown_runs && run_pager->runs_in_document() > 0);
 }
 
 void GUILogSelectionScreen::date_changed() {
@@ -108,10 +110,8 @@ void GUILogSelectionScreen::search_progress(PastLogSearch::Step step) {
         emit logs_shown();
         return;
     case PastLogSearch::Step::many_runs:
-        busy.hide();
         shown_runs = std::move(step.runs);
-        run_pager->show(shown_runs.get());
-        emit logs_shown();
+        run_pager->show(shown_runs.get()); // first_runs_shown() follows
         return;
     case PastLogSearch::Step::indexed:
         run_pager->index_ready();
@@ -119,6 +119,11 @@ void GUILogSelectionScreen::search_progress(PastLogSearch::Step step) {
         search.reset();
         return;
     }
+}
+
+void GUILogSelectionScreen::first_runs_shown() {
+    busy.hide();
+    emit logs_shown();
 }
 
 void GUILogSelectionScreen::give_up() {

@@ -42,6 +42,8 @@ protected:
 private slots:
     void date_changed();
     void update_logs();
+    // The first of many runs is in the view.
+    void first_runs_shown();
 
 private:
     // What the search under way has found.

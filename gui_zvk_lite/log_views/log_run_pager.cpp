@@ -68,16 +68,14 @@ void LogRunPager::show(const LogRunSource* source_) {
         return;
     source = source_;
     runs = source->count();
-    known_rows_before.assign(std::size_t(runs), -1);
-    known_rows_before[0] = 0;
+    known_rows_before.assign(1, 0);
     measured.assign(std::size_t(runs), false);
     measured_count = 0;
     estimated_at = 0;
     estimated_from_index = false;
-    heights.assign(std::vector<std::int64_t>(std::size_t(runs), first_estimate));
+    heights.assign(std::size_t(runs), first_estimate);
     anchor_run = 0;
     anchor_offset = 0;
-    jump_pending = false;
     at_end = false;
 
     saved_policy = int(view->verticalScrollBarPolicy());
@@ -88,8 +86,9 @@ void LogRunPager::show(const LogRunSource* source_) {
     view->document()->setUndoRedoEnabled(false);
 
     lay_out_as_set_text();
-    insert(0, false);
-    settle();
+    // The first run comes as a jump to it, at the next step.
+    jump_pending = true;
+    first_runs_pending = true;
     schedule();
 }
 
@@ -124,6 +123,7 @@ void LogRunPager::clear() {
         entries.clear();
         tops.clear();
         jump_pending = false;
+        first_runs_pending = false;
         bar->hide();
         keys->span_with(nullptr);
         view->verticalScrollBar()->show();
@@ -142,7 +142,7 @@ bool LogRunPager::settled() const {
 }
 
 bool LogRunPager::renderable(int run) const {
-    return source->indexed() || known_rows_before[std::size_t(run)] >= 0;
+    return source->indexed() || std::size_t(run) < known_rows_before.size();
 }
 
 std::int64_t LogRunPager::rows_before(int run) const {
@@ -153,8 +153,8 @@ void LogRunPager::insert(int run, bool at_front) {
     int rows = 0;
     const std::int64_t before_run = rows_before(run);
     const QString html = source->html(run, before_run, &rows);
-    if (run + 1 < runs && known_rows_before[std::size_t(run) + 1] < 0)
-        known_rows_before[std::size_t(run) + 1] = before_run + rows;
+    if (run + 1 < runs && std::size_t(run) + 1 == known_rows_before.size())
+        known_rows_before.push_back(before_run + rows);
 
     QTextDocument* document = view->document();
     const int before = document->characterCount();
@@ -276,17 +276,13 @@ void LogRunPager::estimate() {
     // runs are taken to be as high as the average one measured.
     const double per_character = measured_length > 0 ? measured_height / measured_length : 0;
     const std::int64_t average = std::llround(measured_height / measured_count);
-    std::vector<std::int64_t> estimated(static_cast<std::size_t>(runs));
-    for (int run = 0; run < runs; ++run) {
+    heights.reassign([&](int run) {
         if (measured[std::size_t(run)])
-            estimated[std::size_t(run)] = heights.height(run);
-        else if (per_character > 0)
-            estimated[std::size_t(run)] =
-                std::max<std::int64_t>(1, std::llround(per_character * double(source->length(run))));
-        else
-            estimated[std::size_t(run)] = std::max<std::int64_t>(1, average);
-    }
-    heights.assign(estimated);
+            return heights.height(run);
+        if (per_character > 0)
+            return std::max<std::int64_t>(1, std::llround(per_character * double(source->length(run))));
+        return std::max<std::int64_t>(1, average);
+    });
     estimated_at = measured_count;
     estimated_from_index = indexed;
 }
@@ -314,6 +310,10 @@ void LogRunPager::settle() {
         anchor_run = entries[k].run;
     }
     place_view();
+    if (first_runs_pending) {
+        first_runs_pending = false;
+        emit first_runs_shown();
+    }
 }
 
 void LogRunPager::place_view() {

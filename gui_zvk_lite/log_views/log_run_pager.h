@@ -31,8 +31,10 @@ public:
     explicit LogRunPager(QTextEdit* view);
     ~LogRunPager() override;
 
-    // Shows the runs of `source` from the first one, which is in the view when this returns; the
-    // source must stay until clear() or the next show().
+    // Shows the runs of `source` from the first one, which comes into the view at the next turn of the
+    // event loop (first_runs_shown() tells); the source must stay until clear() or the next show().
+    // Two turns of a few milliseconds each, where one would hold the window twice as long: the first
+    // showing of a long result is when the window's thread has most to do.
     void show(const LogRunSource* source);
     // The source's index has come: better estimates of the heights, and any run can be shown.
     void index_ready();
@@ -46,6 +48,10 @@ public:
     // Nothing left to render, import or drop for the present place.
     bool settled() const;
     QScrollBar* scroll_bar() const { return bar; }
+
+signals:
+    // The first runs of the source that show() was given are in the view.
+    void first_runs_shown();
 
 private slots:
     void fill();
@@ -92,7 +98,9 @@ private:
     std::deque<Entry> entries;
     std::vector<double> tops; // of the entries in the document, and the document's height last
     RunHeights heights;
-    std::vector<std::int64_t> known_rows_before; // -1 until known
+    // Before the index: the rows before each run known so far, run 0 on. A run's count is learnt when
+    // the run before it is rendered, and only a known run can be rendered, so they are known in order.
+    std::vector<std::int64_t> known_rows_before;
     std::vector<bool> measured;
     int measured_count = 0;
     int estimated_at = 0; // measured_count when the estimates were last made
@@ -101,9 +109,10 @@ private:
     // What the top of the view shows: this run, this many pixels below its top.
     int anchor_run = 0;
     double anchor_offset = 0;
-    bool jump_pending = false; // the anchor's run is not in the document yet
-    bool at_end = false;       // the user put the view at the end of the last run
-    bool adjusting = false;    // this object moves the scroll bars itself
-    std::int64_t scale = 1;    // pixels per unit of the bar, which counts in int
+    bool jump_pending = false;       // the anchor's run is not in the document yet
+    bool first_runs_pending = false; // since show(), nothing has been in the document
+    bool at_end = false;             // the user put the view at the end of the last run
+    bool adjusting = false;          // this object moves the scroll bars itself
+    std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };

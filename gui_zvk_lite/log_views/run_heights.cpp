@@ -2,6 +2,15 @@
 
 void RunHeights::assign(const std::vector<std::int64_t>& heights) {
     heights_ = heights;
+    rebuild();
+}
+
+void RunHeights::assign(std::size_t count, std::int64_t height) {
+    heights_.assign(count, height);
+    rebuild();
+}
+
+void RunHeights::rebuild() {
     const std::size_t n = heights_.size();
     tree_.assign(n + 1, 0);
     for (std::size_t i = 1; i <= n; ++i) {

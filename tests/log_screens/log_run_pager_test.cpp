@@ -14,6 +14,7 @@
 #include <QImage>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
 
@@ -47,6 +48,16 @@ TEST(RunHeights, SumsAndPlaces) {
     EXPECT_EQ(h.top(3), 22);
     EXPECT_EQ(h.run_at(12), 1);
     EXPECT_EQ(h.total(), 42);
+
+    // Estimates made again: every height from the old one, in the same memory.
+    h.reassign([&h](int run) { return run == 1 ? h.height(run) : 2 * h.height(run); });
+    EXPECT_EQ(h.top(2), 27);
+    EXPECT_EQ(h.total(), 77);
+    EXPECT_EQ(h.run_at(26), 1);
+    h.assign(3, 4);
+    EXPECT_EQ(h.count(), 3);
+    EXPECT_EQ(h.top(2), 8);
+    EXPECT_EQ(h.run_at(11), 2);
 
     RunHeights none;
     none.assign({});
@@ -83,7 +94,7 @@ protected:
     }
     void index() {
         const std::atomic<bool> stop{false};
-        runs->build_index(stop, 3);
+        runs->build_index(stop);
         ASSERT_TRUE(runs->indexed());
         pager->index_ready();
     }
@@ -101,11 +112,16 @@ protected:
     LogRunPager* pager = nullptr;
 };
 
-TEST_F(Pager, ShowsTheFirstRunsAtOnceInTheirOwnScrollBar) {
+TEST_F(Pager, ShowsTheFirstRunsAtTheNextTurnInTheirOwnScrollBar) {
+    QSignalSpy first_runs(pager, SIGNAL(first_runs_shown()));
     pager->show(runs.get());
-    EXPECT_EQ(pager->first_run(), 0); // before any event: the first run is in
+    EXPECT_EQ(pager->runs_in_document(), 0); // the first run comes at the next turn of the event loop
+    EXPECT_FALSE(pager->settled());
+    ASSERT_TRUE(first_runs.wait(10000));
+    EXPECT_EQ(pager->first_run(), 0);
     EXPECT_GE(pager->runs_in_document(), 1);
     settle();
+    EXPECT_EQ(first_runs.count(), 1); // once a show
     expect_document_of_its_runs();
     EXPECT_LT(pager->runs_in_document(), run_count); // only the runs around the view
     EXPECT_TRUE(bar()->isVisible());
