@@ -37,8 +37,18 @@
 //   35,000 runs, search: longest pause 29.5 / 22.6 ms, 99th pct. 11.3 / 11.0 ms, peak 189 / 184 MB
 //   35,000 runs, scrolling: longest pause 15.1 / 15.1 ms, 99th pct. 14.5 / 14.5 ms
 //   show_log, 100 MB log: longest pause 31.4 / 29.8 ms, 99th pct. 14.1 / 11.8 ms, peak 391 / 388 MB
-// A search's longest pause comes as its first runs go into the view (the pager's first layout takes
-// 14 ms of it), before as after.
+// A search's longest pause came as its first runs went into the view. On an idle machine the same
+// day, with the runs' index counted on one thread (seven only waited for each other on the C library's
+// time-zone lock: 2.7 s against 1.8 s for 35,000 runs, and the window's thread waited on it too) and the
+// pager's first showing split into two turns of the event loop; the whole benchmark once, 35,000 runs
+// alone three times more:
+//   one day of 100: 2.6 MB kept (0.05 times the log); longest pause 18.5 ms, 99th pct. 11.4 ms, 161 MB
+//   1,000 runs, search: longest pause 16.7 ms, 99th pct. 15.5 ms, 47 MB; scrolling 15.0 / 14.5 ms
+//   5,000 runs, search: longest pause 14.3 ms, 99th pct. 13.8 ms, 64 MB; scrolling 15.1 / 14.4 ms
+//   35,000 runs, search: first runs 633 ms, longest pause 13.2 ms (13.3 to 18.8 in other runs), 99th
+//     pct. 11.5 ms, 187 MB, idle after 4.1 s (5.1 to 5.3 s before); scrolling 15.0 / 14.4 ms
+//   show_log, 100 MB log: the run in the view after 1701 ms, longest pause 29.1 ms, 99th pct. 11.0 ms,
+//     384 MB (the build before these changes: 29.0 to 29.5 ms, 391 MB)
 #include "bench_log_writer.h"
 #include "gui_log_screen.h"
 #include "gui_manager.h"
