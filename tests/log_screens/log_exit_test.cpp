@@ -2,6 +2,7 @@
 // not stop at once): a termination request closes the window, the searches are given up, and the
 // process ends after a short grace time with the event loop's result.
 #include "log_fixture.h"
+#include "program_end.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -42,25 +43,13 @@ TEST(LogExit, TerminationWhileTheLogViewsWorkEndsWithinTheGraceTime) {
     }
     ASSERT_TRUE(searching);
 
-    QElapsedTimer ending;
-    ending.start();
-    ::kill(pid_t(program.processId()), SIGTERM);
-    bool ended = false;
-    while (!ended && ending.elapsed() < 30000) {
-        ended = program.waitForFinished(100);
-        program.readAllStandardOutput();
-    }
-    const qint64 took = ending.elapsed();
-    if (!ended) {
-        program.kill();
-        program.waitForFinished(5000);
-    }
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    const zvk_test::ProgramEnd end = zvk_test::end_by_signal(program, SIGTERM);
+    ASSERT_TRUE(end.ended);
+    EXPECT_EQ(end.status, QProcess::NormalExit);
+    EXPECT_EQ(end.code, 0);
     // Grace time 2 s, and a margin for a loaded machine and the sanitizer builds; the stubborn job
     // alone would take a minute.
-    EXPECT_LT(took, 2000 + 8000);
+    EXPECT_LT(end.took_ms, 2000 + 8000);
 }
 
 } // namespace

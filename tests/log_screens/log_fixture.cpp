@@ -5,6 +5,7 @@
 #include "log_run_pager.h"
 #include "test_support.h"
 
+#include <QCursor>
 #include <QDate>
 #include <QDateTime>
 #include <QDir>
@@ -131,6 +132,16 @@ void Window::SetUp() {
 void Window::TearDown() {
     window.reset();
     QDir::setCurrent(saved_dir);
+}
+
+ViewCursor::ViewCursor(QTextEdit* view_) : view(view_), text_cursor(view_->viewport()->cursor().shape()) {}
+
+bool ViewCursor::busy() const {
+    return view->viewport()->cursor().shape() == Qt::BusyCursor && view->cursor().shape() == Qt::BusyCursor;
+}
+
+bool ViewCursor::normal() const {
+    return view->viewport()->cursor().shape() == text_cursor && !view->testAttribute(Qt::WA_SetCursor);
 }
 
 } // namespace log_fixture

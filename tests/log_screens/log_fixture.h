@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <QString>
+#include <Qt>
 #include <QStringList>
 
 #include <cstdint>
@@ -33,6 +34,19 @@ void remove_log_folder();
 
 // The local time of a day at a time of day, in seconds since 1970 UTC.
 std::int64_t local_time(const QDate& day, int hour, int minute, int second);
+
+// The mouse cursor over a text view: the busy one over its text, frame and scroll bars, or the view's
+// own again (the text cursor over the text, the view's parent's elsewhere).
+class ViewCursor {
+public:
+    explicit ViewCursor(QTextEdit* view);
+    bool busy() const;
+    bool normal() const;
+
+private:
+    QTextEdit* const view;
+    const Qt::CursorShape text_cursor; // over the text, as the view had it at first
+};
 
 // The view's content as Qt stores it, and what the same HTML looks like set into a fresh view: equal
 // when the view shows exactly that HTML.

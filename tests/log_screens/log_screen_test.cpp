@@ -184,47 +184,39 @@ TEST_F(LogScreen, ReadUnderWayIsGivenUpByTheNextOrByLeaving) {
 // While the log is read the busy cursor is over the view (its text, frame and scroll bars); it goes
 // when the text or the message comes, and when the read is given up.
 TEST_F(LogScreen, BusyCursorWhileTheLogIsRead) {
-    const Qt::CursorShape text_cursor = view()->viewport()->cursor().shape();
-    ASSERT_NE(text_cursor, Qt::BusyCursor);
-    auto busy = [this] {
-        return view()->viewport()->cursor().shape() == Qt::BusyCursor &&
-               view()->cursor().shape() == Qt::BusyCursor;
-    };
-    auto normal = [&] {
-        return view()->viewport()->cursor().shape() == text_cursor &&
-               !view()->testAttribute(Qt::WA_SetCursor);
-    };
+    const log_fixture::ViewCursor cursor(view());
+    ASSERT_FALSE(cursor.busy());
     write_log(section("StandardModule", run_key, "Disk A"));
     for (const char* module : {"StandardModule", "OtherModule"}) { // the run's text, then a message
         SCOPED_TRACE(module);
         QSignalSpy done(&screen(), SIGNAL(log_shown()));
         screen().show_log(module, std::uint64_t(run_key));
-        EXPECT_TRUE(busy()); // the text comes through the event loop, later
+        EXPECT_TRUE(cursor.busy()); // the text comes through the event loop, later
         ASSERT_TRUE(done.wait(60000));
-        EXPECT_TRUE(normal());
+        EXPECT_TRUE(cursor.normal());
     }
 
     // Given up by the next showing, which is busy in its turn, and by leaving the page.
     screen().show_log("OtherModule", std::uint64_t(run_key));
     QSignalSpy done(&screen(), SIGNAL(log_shown()));
     screen().show_log("StandardModule", std::uint64_t(run_key));
-    EXPECT_TRUE(busy());
+    EXPECT_TRUE(cursor.busy());
     ASSERT_TRUE(done.wait(60000));
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
     w().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
     Access::used_screens(w()) = 2 | 32 | 64;
     Access::first_screen(w()) = 2;
     Access::set_run(w(), "StandardModule", run_key);
     Access::set_screen(w(), 32);
-    EXPECT_TRUE(busy());
+    EXPECT_TRUE(cursor.busy());
     QTest::keyClick(&screen(), Qt::Key_Escape);
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
 
     // Without a log file the message comes at once: the cursor never changes.
     remove_log_folder();
     screen().show_log("StandardModule", std::uint64_t(run_key));
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
     EXPECT_EQ(shown(), "LogFileNotFound");
 }
 

@@ -260,16 +260,8 @@ TEST_F(LogSelection, WholeTextLimitIsTheLongestResultShownAsOneText) {
 // While a search reads the log the busy cursor is over the view (its text, frame and scroll bars); it
 // goes when what the search found is shown, whatever that is, and when the search is given up.
 TEST_F(LongResult, BusyCursorFromTheSearchUntilWhatItFoundIsShown) {
-    const Qt::CursorShape text_cursor = view()->viewport()->cursor().shape();
-    ASSERT_NE(text_cursor, Qt::BusyCursor);
-    auto busy = [this] {
-        return view()->viewport()->cursor().shape() == Qt::BusyCursor &&
-               view()->cursor().shape() == Qt::BusyCursor;
-    };
-    auto normal = [&] {
-        return view()->viewport()->cursor().shape() == text_cursor &&
-               !view()->testAttribute(Qt::WA_SetCursor);
-    };
+    const log_fixture::ViewCursor cursor(view());
+    ASSERT_FALSE(cursor.busy());
     const QDate yesterday = today.addDays(-1);
     const struct {
         const char* what;
@@ -286,9 +278,9 @@ TEST_F(LongResult, BusyCursorFromTheSearchUntilWhatItFoundIsShown) {
         to()->setDate(s.to);
         QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
         search_button()->click();
-        EXPECT_TRUE(busy()); // what it finds comes through the event loop, later
+        EXPECT_TRUE(cursor.busy()); // what it finds comes through the event loop, later
         ASSERT_TRUE(shown_spy.wait(60000));
-        EXPECT_TRUE(normal());
+        EXPECT_TRUE(cursor.normal());
     }
 
     // Given up: by a reset, by the next search (busy again for that one), by leaving the page.
@@ -296,26 +288,26 @@ TEST_F(LongResult, BusyCursorFromTheSearchUntilWhatItFoundIsShown) {
     to()->setDate(today);
     search_button()->click();
     screen().reset();
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
     from()->setDate(first);
     search_button()->click();
     search_button()->click();
-    EXPECT_TRUE(busy());
+    EXPECT_TRUE(cursor.busy());
     QSignalSpy shown_spy(&screen(), SIGNAL(logs_shown()));
     ASSERT_TRUE(shown_spy.wait(60000));
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
     w().show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
     search_button()->click();
-    EXPECT_TRUE(busy());
+    EXPECT_TRUE(cursor.busy());
     child<QPushButton>("back_pushButton")->click();
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
 
     // Without a log file the message comes at once: the cursor never changes.
     remove_log_folder();
     w().set_log_selection_screen();
     search_button()->click();
-    EXPECT_TRUE(normal());
+    EXPECT_TRUE(cursor.normal());
     expect_bar("LogFileNotFound");
 }
 

@@ -1,6 +1,7 @@
 // The end of the program while the worker is inside a module call that does not return: a termination
 // request closes the window, and the process ends after a short grace time with the event loop's
 // result instead of waiting for the call.
+#include "program_end.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -43,20 +44,12 @@ TEST(RunExit, TerminationDuringAModuleCallThatDoesNotReturnEndsWithinTheGraceTim
     }
     EXPECT_TRUE(out.contains("stop answered\n")) << out.toStdString();
 
-    QElapsedTimer ending;
-    ending.start();
-    ::kill(pid_t(program.processId()), SIGTERM);
-    bool ended = program.waitForFinished(30000);
-    qint64 took = ending.elapsed();
-    if (!ended) {
-        program.kill();
-        program.waitForFinished(5000);
-    }
-    ASSERT_TRUE(ended);
-    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(program.exitCode(), 0);
+    const zvk_test::ProgramEnd end = zvk_test::end_by_signal(program, SIGTERM);
+    ASSERT_TRUE(end.ended);
+    EXPECT_EQ(end.status, QProcess::NormalExit);
+    EXPECT_EQ(end.code, 0);
     // Grace time 2 s, and a margin for a loaded machine and the sanitizer builds.
-    EXPECT_LT(took, 2000 + 6000);
+    EXPECT_LT(end.took_ms, 2000 + 6000);
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The real program as a child process: its guard is there before main runs and goes with the process
 // however it ends, a second start makes no main window, the translator follows the system locale, and
 // closing the windows (which a termination request does) ends it with the event loop's result.
+#include "program_end.h"
 #include "single_instance_guard.h"
 #include "test_support.h"
 
@@ -66,13 +67,15 @@ public:
     // Asks the program to end as the desktop (SIGTERM), Ctrl+C (SIGINT) or a closed terminal (SIGHUP)
     // would, and waits for its exit code.
     int terminate(int signal = SIGTERM) {
-        ::kill(pid_t(process.processId()), signal);
-        if (!process.waitForFinished(30000) || process.exitStatus() != QProcess::NormalExit)
+        const zvk_test::ProgramEnd end = zvk_test::end_by_signal(process, signal);
+        ended_after_ms = end.took_ms;
+        if (!end.ended || end.status != QProcess::NormalExit)
             return -1;
-        return process.exitCode();
+        return end.code;
     }
     QProcess process;
     QString err;
+    qint64 ended_after_ms = 0; // from the last terminate() request
 };
 
 class ProgramStart : public ::testing::Test {
@@ -123,7 +126,9 @@ TEST_F(ProgramStart, FirstStartHoldsTheNameAndEndsWithTheLoopWhenItsWindowCloses
             SingleInstanceGuard probe(program_mutex);
             EXPECT_TRUE(probe.is_already_running()) << "the program holds its name while it runs";
         }
-        EXPECT_EQ(program.terminate(c.end_signal), 0) << c.end_signal << ": " << program.err.toStdString();
+        EXPECT_EQ(program.terminate(c.end_signal), 0)
+            << c.end_signal << ", ended after " << program.ended_after_ms
+            << " ms: " << program.err.toStdString();
         SingleInstanceGuard after(program_mutex);
         EXPECT_FALSE(after.is_already_running()) << "the name went with the program";
     }
