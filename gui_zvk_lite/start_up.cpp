@@ -23,6 +23,13 @@ constexpr int worker_grace_ms = 2000;
 // How long it waits, once the window has gone, for the log views' reads that were given up.
 constexpr int background_grace_ms = 2000;
 
+// Ends the process with `result` without the destructors and exit handlers, which would wait for or
+// unmap what still runs on another thread.
+[[noreturn]] void end_at_once(int result) {
+    std::fflush(nullptr);
+    std::_Exit(result);
+}
+
 } // namespace
 
 bool load_translator(QTranslator& translator, const QString& locale_name) {
@@ -82,16 +89,12 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
         // alive once its window has gone. After a short grace time the process ends with the loop's
         // result at once: the module's code is still running, so its object is not released and it is
         // not unmapped; the system reclaims the memory.
-        if (!window.end_worker(worker_grace_ms)) {
-            std::fflush(nullptr);
-            std::_Exit(result);
-        }
+        if (!window.end_worker(worker_grace_ms))
+            end_at_once(result);
     }
     // The log views gave their reads up with the window; what those still do (freeing a parsed log)
     // ends soon. Should it not, the process ends all the same: nothing of it is left to keep.
-    if (!wait_for_background_jobs(background_grace_ms)) {
-        std::fflush(nullptr);
-        std::_Exit(result);
-    }
+    if (!wait_for_background_jobs(background_grace_ms))
+        end_at_once(result);
     return result;
 }

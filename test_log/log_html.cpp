@@ -111,10 +111,6 @@ template <class View> void LogHtml::put_escaped_view(View text) {
     put(text.mid(start));
 }
 
-void LogHtml::put_escaped(QLatin1String text) {
-    put_escaped_view(text);
-}
-
 void LogHtml::put_escaped(QStringView text) {
     put_escaped_view(text);
 }

@@ -67,7 +67,6 @@ private:
     void put(QStringView text);
     // The text with the four characters that would be markup written as entities, as
     // QString::toHtmlEscaped writes them.
-    void put_escaped(QLatin1String text);
     void put_escaped(QStringView text);
     void put_escaped(const std::string& text);
     template <class View> void put_escaped_view(View text);

@@ -132,7 +132,6 @@ void GUILogSelectionScreen::give_up() {
     // The runs may hold much of a log of years: they are freed elsewhere.
     if (shown_runs)
         drop_elsewhere(std::move(shown_runs));
-    shown_runs.reset();
     search.reset();
 }
 

@@ -11,7 +11,6 @@ public:
     void show_over(QAbstractScrollArea* view);
     // Gives the view back the cursors it had.
     void hide();
-    bool shown() const { return view != nullptr; }
 
 private:
     QAbstractScrollArea* view = nullptr;

@@ -4,18 +4,13 @@
 // would take its time). Writes "searching" to its standard output once both run; the test then asks
 // it to end.
 #include "background_job.h"
-#include "close_requests.h"
 #include "event_wait.h"
-#include "gui_manager.h"
+#include "gui_program_probe.h"
 #include "gui_manager_access.h"
-#include "single_instance_guard.h"
-#include "start_up.h"
 
-#include <QApplication>
 #include <QDate>
 #include <QDateEdit>
 #include <QPushButton>
-#include <QTimer>
 
 #include <atomic>
 #include <chrono>
@@ -42,16 +37,8 @@ private:
     BackgroundJob<int> job;
 };
 
-GUIManager* main_window() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<GUIManager*>(widget))
-            return window;
-    }
-    return nullptr;
-}
-
 void start_search() {
-    GUIManager* w = main_window();
+    GUIManager* w = zvk_test::main_window();
     if (!w)
         return;
     w->set_log_selection_screen();
@@ -68,9 +55,5 @@ void start_search() {
 } // namespace
 
 int main(int argc, char** argv) {
-    SingleInstanceGuard guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191BB16F9E6}");
-    QApplication app(argc, argv);
-    CloseOnTerminationRequest close_on_request(&app);
-    QTimer::singleShot(0, &start_search);
-    return run_program(app, guard);
+    return zvk_test::run_program_probe(argc, argv, &start_search);
 }

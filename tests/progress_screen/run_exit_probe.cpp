@@ -3,28 +3,14 @@
 // standard output once the module's test has begun, presses Stop and writes "stop answered" when the
 // request reached the module while the run goes on; the test then asks it to end.
 #include "call_record.h"
-#include "close_requests.h"
 #include "event_wait.h"
-#include "gui_manager.h"
+#include "gui_program_probe.h"
 #include "gui_manager_access.h"
 #include "secure_library.h"
-#include "single_instance_guard.h"
-#include "start_up.h"
-
-#include <QApplication>
-#include <QTimer>
 
 #include <cstdio>
 
 namespace {
-
-GUIManager* main_window() {
-    for (QWidget* widget : QApplication::topLevelWidgets()) {
-        if (auto* window = qobject_cast<GUIManager*>(widget))
-            return window;
-    }
-    return nullptr;
-}
 
 bool test_running(GUIManager& w) {
     void* record = GUIManagerTestAccess::current_module(w)->resolve("zvk_call_record");
@@ -38,7 +24,7 @@ bool abort_requested(GUIManager& w) {
 
 // Module, device and test, as the screens would hand them over.
 void start_run() {
-    GUIManager* w = main_window();
+    GUIManager* w = zvk_test::main_window();
     if (!w)
         return;
     w->init_module("IgnoreAbortModule");
@@ -63,9 +49,5 @@ void start_run() {
 } // namespace
 
 int main(int argc, char** argv) {
-    SingleInstanceGuard guard("Global\\{2194ABA1-BFFA-4e6b-8C26-D191BB16F9E6}");
-    QApplication app(argc, argv);
-    CloseOnTerminationRequest close_on_request(&app);
-    QTimer::singleShot(0, &start_run);
-    return run_program(app, guard);
+    return zvk_test::run_program_probe(argc, argv, &start_run);
 }
