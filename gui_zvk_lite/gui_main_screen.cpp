@@ -2,6 +2,7 @@
 
 #include "checked_connect.h"
 #include "gui_manager.h"
+#include "shown_names.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -90,7 +91,7 @@ void GUIMainScreen::create_buttons(QMap<QString, QSharedPointer<SecureLibrary>>&
         button->setIcon(QIcon(picture));
         button->setStyleSheet(module_button_style);
         const std::string key = it.key().toStdString();
-        button->setText(QCoreApplication::translate("Translations", key.c_str()));
+        button->setText(button_text(QCoreApplication::translate("Translations", key.c_str())));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         const QSize picture_size = picture.rect().size();
         button->setIconSize(QSize(qRound(picture_size.width() / 2.0), qRound(picture_size.height() / 2.0)));

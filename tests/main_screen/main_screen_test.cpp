@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QKeySequence>
 #include <QPointer>
 #include <QResizeEvent>
 #include <QScrollBar>
@@ -192,6 +193,19 @@ TEST(MainScreenInTheWindow, PastLogsOpensTheLogSelectionPage) {
     zvk_test::ModuleWindow w("main_screen_past_logs", {});
     Access::form(Access::main_screen(w.window())).past_logs_pushButton->click();
     EXPECT_EQ(Access::page(w.window()), 5);
+}
+
+TEST(MainScreenInTheWindow, AModuleNameShowsEveryCharacterAndMakesNoShortcut) {
+    zvk_test::ModuleWindow w("main_screen_ampersand", {});
+    GUIMainScreen& screen = Access::main_screen(w.window());
+    Modules modules = named({"R&D Tools", "<b>Bold</b>"});
+    Images images;
+    screen.set_modules(modules, images);
+    for (QAbstractButton* button : Access::button_group(screen).buttons()) {
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << "a shortcut";
+        EXPECT_TRUE(modules.contains(QString(button->text()).replace("&&", "&")));
+    }
 }
 
 } // namespace
