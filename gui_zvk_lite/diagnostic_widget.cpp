@@ -15,7 +15,7 @@ DiagnosticWidget::DiagnosticWidget(std::string title) : QWidget(nullptr, Qt::Win
 }
 
 void DiagnosticWidget::set_device_name(std::string name) {
-    ui.device_name_label->setText(QString::fromStdString(name));
+    ui.device_name_label->set_full_text(QString::fromStdString(name));
 }
 
 void DiagnosticWidget::add_test(int code, std::string name) {

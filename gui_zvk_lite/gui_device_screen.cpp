@@ -2,6 +2,7 @@
 
 #include "checked_connect.h"
 #include "gui_manager.h"
+#include "shown_names.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -89,6 +90,7 @@ void GUIDeviceScreen::fill_device_list() {
         for (auto it = devices.begin(); it != devices.end(); ++it, ++row) {
             const QString text = manager->translate_tokens(QString::fromStdString(it.value()));
             auto* label = new QLabel(text, nullptr, Qt::WindowFlags());
+            label->setTextFormat(Qt::PlainText); // a name, never markup
             auto* item = new QListWidgetItem(ui.device_no_selection_listWidget, row);
             item->setSizeHint(label->sizeHint());
             ui.device_no_selection_listWidget->setItemWidget(item, label);
@@ -112,7 +114,7 @@ void GUIDeviceScreen::fill_device_list() {
     int row = 0;
     for (auto it = devices.begin(); it != devices.end(); ++it, ++row) {
         const QString text = manager->translate_tokens(QString::fromStdString(it.value()));
-        auto* box = new QCheckBox(text, nullptr);
+        auto* box = new QCheckBox(button_text(text), nullptr);
         button_group->addButton(box);
         auto* item = new QListWidgetItem(ui.device_listWidget, row);
         // The row takes the box's height: a row of the font's height cuts the indicator.

@@ -2,6 +2,7 @@
 
 #include "checked_connect.h"
 #include "gui_manager.h"
+#include "shown_names.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>
@@ -29,7 +30,7 @@ const char* const module_button_style =
 GUIMainScreen::GUIMainScreen(GUIManager* manager_)
     : QFrame(nullptr, Qt::WindowFlags()), button_group(nullptr), buttons_widget(nullptr), grid(nullptr),
       // Replaced by the first resize event, which comes when the screen is first shown.
-      columns(1), button_width(100), horizontal_spacing(0), manager(manager_) {
+      columns(1), button_width(100), horizontal_spacing(0), laid_out_width(-1), manager(manager_) {
     ui.setupUi(this);
     buttons_widget = new QWidget();
     ui.buttons_scrollArea->setWidget(buttons_widget);
@@ -90,7 +91,7 @@ void GUIMainScreen::create_buttons(QMap<QString, QSharedPointer<SecureLibrary>>&
         button->setIcon(QIcon(picture));
         button->setStyleSheet(module_button_style);
         const std::string key = it.key().toStdString();
-        button->setText(QCoreApplication::translate("Translations", key.c_str()));
+        button->setText(button_text(QCoreApplication::translate("Translations", key.c_str())));
         button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
         const QSize picture_size = picture.rect().size();
         button->setIconSize(QSize(qRound(picture_size.width() / 2.0), qRound(picture_size.height() / 2.0)));
@@ -99,6 +100,11 @@ void GUIMainScreen::create_buttons(QMap<QString, QSharedPointer<SecureLibrary>>&
         ++id;
         grid->addWidget(button, row, column);
         ++column;
+    }
+    // New names may be wider than the cell the columns were counted with.
+    if (laid_out_width >= 0) {
+        columns = count_columns(laid_out_width);
+        place_buttons();
     }
 }
 
@@ -111,12 +117,27 @@ void GUIMainScreen::resizeEvent(QResizeEvent* event) {
     if (!grid)
         return;
     horizontal_spacing = grid->horizontalSpacing();
-    const int w = event->size().width();
-    const int s = ui.buttons_scrollArea->horizontalScrollBar()->sizeHint().width();
-    const int cell = button_width + horizontal_spacing;
-    // At least one column: a screen narrower than one cell still shows its buttons one a row.
-    columns = cell > 0 ? qMax(1, (w + horizontal_spacing - s) / cell) : 1;
+    laid_out_width = event->size().width();
+    columns = count_columns(laid_out_width);
+    place_buttons();
+}
 
+int GUIMainScreen::cell_width() const {
+    int widest = button_width;
+    const QList<QAbstractButton*> buttons = button_group.buttons();
+    for (const QAbstractButton* button : buttons)
+        widest = qMax(widest, button->sizeHint().width());
+    return widest;
+}
+
+int GUIMainScreen::count_columns(int w) const {
+    const int s = ui.buttons_scrollArea->horizontalScrollBar()->sizeHint().width();
+    const int cell = cell_width() + horizontal_spacing;
+    // At least one column: a screen narrower than one cell still shows its buttons one a row.
+    return cell > 0 ? qMax(1, (w + horizontal_spacing - s) / cell) : 1;
+}
+
+void GUIMainScreen::place_buttons() {
     const QList<QAbstractButton*> buttons = button_group.buttons();
     for (QAbstractButton* button : buttons)
         grid->removeWidget(button);

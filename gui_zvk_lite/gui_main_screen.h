@@ -41,6 +41,13 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The width of a grid cell: the nominal one, or the widest button's where a name is wider, so that
+    // the columns of a long name stay inside the screen.
+    int cell_width() const;
+    int count_columns(int w) const;
+    // Puts the buttons into the grid in id order, columns a row.
+    void place_buttons();
+
     Ui_main_Frame ui;
     QMap<int, QString> button_names;
     QButtonGroup button_group;
@@ -49,5 +56,6 @@ private:
     int columns;
     int button_width;
     int horizontal_spacing;
+    int laid_out_width; // the screen's width at the last resize; -1 before the first
     GUIManager* manager;
 };

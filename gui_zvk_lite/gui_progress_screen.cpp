@@ -152,7 +152,9 @@ void GUIProgressScreen::create_device_widgets() {
         max_height += block->height() + 20;
     }
     container->setLayout(layout);
-    container->setSizePolicy(QSizePolicy::MinimumExpanding, QSizePolicy::MinimumExpanding);
+    // As wide as the view and no wider: a long name is shortened in its block instead of pushing the
+    // statuses and the result codes past the view's right edge, where no scroll bar reaches.
+    container->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::MinimumExpanding);
     container->setMaximumHeight(max_height);
     ui.progress_scrollArea->setWidget(container); // deletes the previous container
 }

@@ -2,6 +2,7 @@
 
 #include "checked_connect.h"
 #include "gui_manager.h"
+#include "shown_names.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -60,7 +61,7 @@ void GUITestScreen::update_tests(QMap<int, std::string>& tests) {
         const QString name = QCoreApplication::translate("Translations", it.value().c_str());
         // The item's type is where the row keeps its test code.
         auto* item = new QListWidgetItem(nullptr, it.key());
-        auto* box = new QCheckBox(name, nullptr);
+        auto* box = new QCheckBox(button_text(name), nullptr);
         set_test_tooltip(it.value(), box);
         button_group->addButton(box);
         // The row takes the box's height: a row of the font's height cuts the indicator.

@@ -40,7 +40,7 @@ TestWidget::TestWidget(std::string name, int row)
     : QWidget(nullptr, Qt::WindowFlags()), test_name(std::move(name)), current_status(0),
       current_progress(0) {
     ui.setupUi(this);
-    ui.test_name_label->setText(tr(test_name.c_str()));
+    ui.test_name_label->set_full_text(tr(test_name.c_str()));
     ui.test_progressBar->setTextVisible(false);
     setStyleSheet(row % 2 == 0 ? "background-color: #fff" : "background-color: #e6e6e6");
     ui.progress_label->hide();

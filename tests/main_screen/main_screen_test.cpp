@@ -1,5 +1,6 @@
 // The main screen: one button a module in a grid whose columns follow the width, in module-name
 // order, each click naming its module; rebuilt every time the screen is shown.
+#include "event_wait.h"
 #include "gui_manager_access.h"
 #include "gui_module_window.h"
 #include "secure_library.h"
@@ -8,10 +9,13 @@
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QKeySequence>
 #include <QPointer>
 #include <QResizeEvent>
+#include <QScrollArea>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QTest>
 #include <QToolButton>
 #include <QTranslator>
 
@@ -192,6 +196,90 @@ TEST(MainScreenInTheWindow, PastLogsOpensTheLogSelectionPage) {
     zvk_test::ModuleWindow w("main_screen_past_logs", {});
     Access::form(Access::main_screen(w.window())).past_logs_pushButton->click();
     EXPECT_EQ(Access::page(w.window()), 5);
+}
+
+// The window at its minimum size with the names translations give: every module button lies inside
+// the visible part of the screen, or a scroll bar the user sees brings it there. Where every button fits
+// the nominal cell, the columns are those the width gives for that cell.
+TEST(MainScreenInTheWindow, EveryModuleButtonCanBeSeenWholeAt800x600) {
+    const QString very_long = QString("AModuleWhoseTranslatedNameIsLongerThanTheWholeWindow").repeated(3);
+    QStringList short_names, one_long, fourteen;
+    for (int i = 0; i < 9; ++i)
+        short_names << "m" + QString::number(i);
+    one_long = QStringList{"BatteryDiagnostics",     "CPUStressDiagnostics",   "HardDiskDiagnostics",
+                           "MemoryDiagnostics",      "MotherboardDiagnostics", "NetworkAdapterDiagnostics",
+                           "OpticalDriveDiagnostics"};
+    for (int i = 0; i < 13; ++i)
+        fourteen << "Module" + QString::number(i + 10);
+    fourteen << "TheDiagnosticsOfEveryWirelessNetworkAdapterAndBluetoothController";
+    struct Case {
+        const char* what;
+        QStringList names;
+        bool bar; // a horizontal scroll bar is needed
+    } cases[] = {
+        {"short", short_names, false},
+        {"seven", one_long, false},
+        {"fourteen_one_long", fourteen, false},
+        {"longer_than_the_window", QStringList{"alpha", very_long, "omega"}, true},
+    };
+    zvk_test::ModuleWindow w("main_screen_800x600", {});
+    GUIManager& window = w.window();
+    GUIMainScreen& screen = Access::main_screen(window);
+    QScrollArea* area = Access::form(screen).buttons_scrollArea;
+    window.resize(800, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QPixmap picture(48, 48);
+    picture.fill(Qt::darkCyan);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Modules modules = named(c.names);
+        Images images;
+        for (const auto& library : modules)
+            images.insert(library, QSharedPointer<QPixmap>(new QPixmap(picture)));
+        screen.set_modules(modules, images);
+        zvk_test::process_events_for(50);
+        window.grab().save(qEnvironmentVariable("ZVK_TEST_WORK_DIR") + "/main_screen_" + c.what + ".png");
+
+        EXPECT_EQ(area->horizontalScrollBar()->isVisible(), c.bar);
+        if (c.names == short_names) {
+            const int spacing = Access::grid(screen)->horizontalSpacing();
+            const int bar = area->horizontalScrollBar()->sizeHint().width();
+            EXPECT_EQ(Access::columns(screen), (screen.width() + spacing - bar) / (100 + spacing));
+        }
+        QWidget* view = area->viewport();
+        for (QAbstractButton* button : Access::button_group(screen).buttons()) {
+            // A button wider than the view is seen part by part: its left end and its right end.
+            const int part = qMin(button->width(), view->width());
+            for (int x : {0, button->width() - part}) {
+                const QPoint start =
+                    button->mapTo(Access::form(screen).buttons_scrollArea->widget(), QPoint(x, 0));
+                area->ensureVisible(start.x(), start.y(), 0, 0);
+                area->ensureVisible(start.x() + part, start.y() + button->height(), 0,
+                                    0); // the end, exclusive
+                zvk_test::process_events_for(10);
+                const QRect at(button->mapTo(view, QPoint(x, 0)), QSize(part, button->height()));
+                EXPECT_TRUE(view->rect().contains(at))
+                    << button->text().toStdString() << " at " << at.x() << "," << at.y() << " " << at.width()
+                    << "x" << at.height() << " in a view of " << view->width() << "x" << view->height();
+            }
+        }
+        area->horizontalScrollBar()->setValue(0);
+        area->verticalScrollBar()->setValue(0);
+    }
+}
+
+TEST(MainScreenInTheWindow, AModuleNameShowsEveryCharacterAndMakesNoShortcut) {
+    zvk_test::ModuleWindow w("main_screen_ampersand", {});
+    GUIMainScreen& screen = Access::main_screen(w.window());
+    Modules modules = named({"R&D Tools", "<b>Bold</b>"});
+    Images images;
+    screen.set_modules(modules, images);
+    for (QAbstractButton* button : Access::button_group(screen).buttons()) {
+        SCOPED_TRACE(button->text().toStdString());
+        EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << "a shortcut";
+        EXPECT_TRUE(modules.contains(QString(button->text()).replace("&&", "&")));
+    }
 }
 
 } // namespace

@@ -17,9 +17,13 @@
 #include <QFile>
 #include <QLabel>
 #include <QListWidget>
+#include <QKeySequence>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <algorithm>
+#include <map>
 #include <set>
 
 using Access = GUIManagerTestAccess;
@@ -514,6 +518,171 @@ TEST_F(ProgressRun, OverallProgressIsTheMeanOfTheDeviceMeans) {
         Access::progress(w()).init_screen(ScreenBit::Main); // forget the run for the next case
     }
     Access::bind(w(), nullptr);
+}
+
+// Whether a widget lies wholly inside the visible part of a scroll area, once the area has scrolled to
+// it as far as its scroll bars let it.
+bool reachable(QScrollArea* area, QWidget* widget) {
+    area->ensureWidgetVisible(widget, 0, 0);
+    zvk_test::process_events_for(10);
+    QWidget* view = area->viewport();
+    return view->rect().contains(QRect(widget->mapTo(view, QPoint(0, 0)), widget->size()));
+}
+// Whether a widget lies wholly inside another that holds it.
+bool inside(QWidget* outer, QWidget* widget) {
+    return outer->rect().contains(QRect(widget->mapTo(outer, QPoint(0, 0)), widget->size()));
+}
+// A name of the given length made of words, as a translation may give it.
+std::string long_name(const std::string& start, int length) {
+    std::string name = start;
+    for (int i = 0; int(name.size()) < length; ++i)
+        name += " word" + std::to_string(i);
+    return name.substr(0, size_t(length));
+}
+
+// Long names at the window's minimum size: every check box and button of the device and
+// test screens, and every status word, progress bar and result code of the run in view; each name that
+// does not fit ends in an ellipsis and shows whole in its tool tip.
+TEST_F(ProgressRun, LongNamesHideNoStatusProgressOrResultCodeAt800x600) {
+    open_window({"standard"});
+    w().resize(800, 600);
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    ASSERT_TRUE(modules->choose("StandardModule"));
+    std::map<std::string, std::string> device_names;
+    // A device name of 120 characters, and a test name of 160, leave no room for the whole name.
+    for (const std::string& id : all_devices)
+        device_names[id] = long_name("Device " + id, id == "DEVICE_2" ? 120 : 80);
+    w().update_devices(&device_names);
+    for (auto it = Access::tests(w()).begin(); it != Access::tests(w()).end(); ++it)
+        it.value() = long_name("Test" + std::to_string(it.key()), it.key() == 4 ? 160 : 80);
+    Access::test_screen(w()).init_screen(ScreenBit::Main); // filled anew with these names when shown
+    zvk_test::process_events_for(50);
+    const QString shots = qEnvironmentVariable("ZVK_TEST_WORK_DIR");
+    w().grab().save(shots + "/long_names_devices.png");
+
+    Ui_device_Frame& device_form = Access::form(Access::device_screen(w()));
+    GUIDeviceScreen& device_screen = Access::device_screen(w());
+    for (QWidget* button : std::vector<QWidget*>{device_form.next_pushButton, device_form.back_pushButton})
+        EXPECT_TRUE(inside(&device_screen, button)) << button->objectName().toStdString();
+    for (int row = 0; row < device_form.device_listWidget->count(); ++row) {
+        QCheckBox* box = row_box(device_form.device_listWidget, row);
+        ASSERT_NE(box, nullptr);
+        // The check mark sits at the box's left end.
+        EXPECT_TRUE(device_form.device_listWidget->viewport()->rect().contains(
+            box->mapTo(device_form.device_listWidget->viewport(), QPoint(0, box->height() / 2))))
+            << row;
+    }
+
+    device_form.next_pushButton->click();
+    ASSERT_EQ(Access::page(w()), 2);
+    Ui_test_Frame& test_form = Access::form(Access::test_screen(w()));
+    test_form.advanced_pushButton->click();
+    zvk_test::process_events_for(50);
+    w().grab().save(shots + "/long_names_tests.png");
+    GUITestScreen& test_screen = Access::test_screen(w());
+    for (QWidget* button : std::vector<QWidget*>{test_form.run_tests_pushButton, test_form.back_pushButton,
+                                                 test_form.advanced_pushButton})
+        EXPECT_TRUE(inside(&test_screen, button)) << button->objectName().toStdString();
+    for (int row = 0; row < test_form.tests_listWidget->count(); ++row) {
+        QCheckBox* box = row_box(test_form.tests_listWidget, row);
+        ASSERT_NE(box, nullptr);
+        EXPECT_TRUE(test_form.tests_listWidget->viewport()->rect().contains(
+            box->mapTo(test_form.tests_listWidget->viewport(), QPoint(0, box->height() / 2))))
+            << row;
+    }
+
+    test_form.run_tests_pushButton->click();
+    ASSERT_EQ(Access::page(w()), 3);
+    QScrollArea* area = Access::progress_form(w()).progress_scrollArea;
+    ASSERT_TRUE(
+        zvk_test::wait_until([&] { return row("DEVICE_0", 2)->status() == TestWidgetStatus::Running; }));
+    QWidget* bar = row("DEVICE_0", 2)->findChild<QWidget*>("test_progressBar");
+    EXPECT_TRUE(reachable(area, bar)) << "the running test's progress bar";
+    EXPECT_TRUE(reachable(area, row("DEVICE_0", 2)->findChild<QWidget*>("progress_label")));
+    w().grab().save(shots + "/long_names_running.png");
+    ASSERT_TRUE(wait_for_end());
+    zvk_test::process_events_for(50);
+    area->verticalScrollBar()->setValue(0);
+    w().grab().save(shots + "/long_names_ended.png");
+
+    for (const std::string& id : all_devices) {
+        SCOPED_TRACE(id);
+        DiagnosticWidget* block = Access::device_block(w(), id);
+        EXPECT_TRUE(reachable(area, block->findChild<QWidget*>("error_frame"))) << "the result code";
+        EXPECT_TRUE(reachable(area, block->findChild<QWidget*>("error_code_label")));
+        QLabel* title = block->findChild<QLabel*>("device_name_label");
+        EXPECT_TRUE(reachable(area, title));
+        const QString whole = w().translate_tokens(QString::fromStdString(device_names[id]));
+        if (id == "DEVICE_2" || title->text() != whole) {
+            EXPECT_TRUE(title->text().endsWith(QChar(0x2026))) << title->text().toStdString();
+            EXPECT_TRUE(whole.startsWith(title->text().chopped(1)));
+            EXPECT_TRUE(title->toolTip().contains(whole)) << title->toolTip().toStdString();
+        }
+        for (int code : {1, 2, 4}) {
+            SCOPED_TRACE(code);
+            TestWidget* r = row(id, code);
+            EXPECT_TRUE(reachable(area, r->findChild<QWidget*>("test_status"))) << "the status word";
+            EXPECT_TRUE(reachable(area, r->findChild<QWidget*>("img_label"))) << "the status icon";
+            QLabel* name = r->findChild<QLabel*>("test_name_label");
+            EXPECT_TRUE(reachable(area, name));
+            const QString whole = QString::fromStdString(Access::tests(w()).value(code));
+            if (code == 4 || name->text() != whole) {
+                EXPECT_TRUE(name->text().endsWith(QChar(0x2026))) << name->text().toStdString();
+                EXPECT_TRUE(whole.startsWith(name->text().chopped(1)));
+                EXPECT_TRUE(name->toolTip().contains(whole)) << name->toolTip().toStdString();
+            }
+        }
+    }
+}
+
+// A name holding a shortcut marker and markup reads as the module gives it on the device, test and
+// progress screens: the marker shown and no shortcut made, the markup shown as text.
+TEST_F(ProgressRun, NamesReadAsTheModuleGivesThemOnEveryScreen) {
+    const std::string device = "R&D <b>Disk</b>";
+    const std::string test = "Read & <i>Write</i>";
+    const QString device_title = QString::fromStdString(device) + " "; // word by word, each with a blank
+    auto shows_as_given = [](QAbstractButton* button, const QString& name) {
+        EXPECT_TRUE(QKeySequence::mnemonic(button->text()).isEmpty()) << "a shortcut";
+        EXPECT_EQ(QString(button->text()).replace("&&", "&"), name);
+    };
+    open_window({"standard", "read_only"});
+    w().resize(800, 600);
+    w().show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w()));
+    ASSERT_TRUE(modules->choose("StandardModule"));
+    std::map<std::string, std::string> names{{"DEVICE_0", device}};
+    w().update_devices(&names);
+    Access::tests(w()) = QMap<int, std::string>{{1, test}};
+    Access::test_screen(w()).init_screen(ScreenBit::Main); // filled anew with this name when shown
+    Ui_device_Frame& device_form = Access::form(Access::device_screen(w()));
+    shows_as_given(row_box(device_form.device_listWidget, 0), device_title);
+
+    device_form.next_pushButton->click();
+    Ui_test_Frame& test_form = Access::form(Access::test_screen(w()));
+    shows_as_given(row_box(test_form.tests_listWidget, 0), QString::fromStdString(test));
+
+    test_form.run_tests_pushButton->click();
+    ASSERT_EQ(Access::page(w()), 3);
+    ASSERT_TRUE(wait_for_end());
+    zvk_test::process_events_for(50);
+    w().grab().save(qEnvironmentVariable("ZVK_TEST_WORK_DIR") + "/names_as_given.png");
+    QLabel* title = Access::device_block(w(), "DEVICE_0")->findChild<QLabel*>("device_name_label");
+    EXPECT_EQ(title->textFormat(), Qt::PlainText);
+    EXPECT_EQ(title->text(), device_title);
+    QLabel* name = row("DEVICE_0", 1)->findChild<QLabel*>("test_name_label");
+    EXPECT_EQ(name->textFormat(), Qt::PlainText);
+    EXPECT_EQ(name->text(), QString::fromStdString(test));
+
+    // A read-only device list shows its names as labels.
+    Access::progress_form(w()).back_menu_pushButton->click();
+    ASSERT_TRUE(modules->choose("ReadOnlyModule"));
+    w().update_devices(&names);
+    QListWidget* list = device_form.device_no_selection_listWidget;
+    auto* label = qobject_cast<QLabel*>(list->itemWidget(list->item(0)));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->textFormat(), Qt::PlainText);
+    EXPECT_EQ(label->text(), device_title);
 }
 
 } // namespace

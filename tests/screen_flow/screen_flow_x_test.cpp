@@ -1,6 +1,8 @@
 // The screen flow on a real X server, driven with real pointer and key input as a user drives it:
 // Esc on the device screen's loading view of a window that was never activated, and bursts of quick
-// clicks on the buttons that lead from one screen to the next, which lie on the same spot. The program runs
+// clicks on the buttons that lead from one screen to the next, which lie on the same spot. Bursts come
+// from a thread of their own in real time, so that the program runs between the clicks as it does for
+// a user. The program runs
 // on its own Xvfb (X_SERVER); without one the tests report themselves skipped.
 #include "call_record.h"
 #include "event_wait.h"
@@ -17,6 +19,10 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QGuiApplication>
+#include <QCheckBox>
+#include <QListWidget>
+#include <QStyle>
+#include <QStyleOptionButton>
 #include <QMouseEvent>
 #include <QStyleHints>
 #include <QTest>
@@ -96,6 +102,7 @@ protected:
         zvk_test::process_events_for(interval() + 100);
     }
     static int interval() { return QGuiApplication::styleHints()->mouseDoubleClickInterval(); }
+    static std::string display() { return zvk_test::shared_x_server()->display(); }
     Ui_device_Frame& device_form() { return Access::form(Access::device_screen(w())); }
     Ui_test_Frame& test_form() { return Access::form(Access::test_screen(w())); }
     Ui_progress_Frame& progress_form() { return Access::progress_form(w()); }
@@ -169,7 +176,11 @@ TEST_F(ScreenFlowX, ABurstOfClicksOnNextOrRunTestsGoesOneScreenOn) {
         pointer->move_to(at.x(), at.y());
         zvk_test::process_events_for(30);
         PressTimes presses(w().windowHandle());
-        pointer->clicks(c.clicks, 90);
+        {
+            zvk_test::XInputSequence hand(display());
+            hand.clicks(c.clicks, 90).start();
+            ASSERT_TRUE(zvk_test::wait_until([&] { return hand.done(); }));
+        }
         ASSERT_TRUE(zvk_test::wait_until([&] { return int(presses.times.size()) == c.clicks; }));
         for (size_t i = 1; i < presses.times.size(); ++i)
             ASSERT_LT(presses.times[i] - presses.times[i - 1], quint64(interval()))
@@ -234,6 +245,96 @@ TEST_F(ScreenFlowX, APressElsewhereWithinTheDoubleClickIntervalActs) {
     }
     EXPECT_TRUE(within) << "no attempt had its two presses within the double-click interval";
     EXPECT_EQ(logged_runs().runs, 0);
+}
+
+// Stop tests makes the standard module return its remaining tests at once: the run ends a few
+// milliseconds after the click, and View logs takes Stop's spot before the next click of a double click.
+TEST_F(ScreenFlowX, ABurstOfClicksOnStopTestsLeavesTheAbortedRunOnView) {
+    for (int clicks : {2, 3}) {
+        SCOPED_TRACE(clicks);
+        to_the_device_list(QString::number(clicks));
+        const QPoint at = centre(device_form().next_pushButton);
+        pointer->click(at.x(), at.y());
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+        zvk_test::process_events_for(interval() + 100);
+        pointer->click(at.x(), at.y());
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 3 && Access::running(w()); }));
+        zvk_test::process_events_for(interval() + 100);
+        ASSERT_TRUE(Access::running(w())) << "the run ended before Stop";
+        ASSERT_TRUE(covers(progress_form().stop_tests_pushButton, at));
+
+        PressTimes presses(w().windowHandle());
+        {
+            zvk_test::XInputSequence hand(display());
+            hand.clicks(clicks, 90).start();
+            ASSERT_TRUE(zvk_test::wait_until([&] { return hand.done(); }));
+        }
+        ASSERT_TRUE(zvk_test::wait_until([&] { return int(presses.times.size()) == clicks; }));
+        for (size_t i = 1; i < presses.times.size(); ++i)
+            ASSERT_LT(presses.times[i] - presses.times[i - 1], quint64(interval()));
+        zvk_test::process_events_for(interval() + 100);
+
+        EXPECT_TRUE(Access::stopped(w()));
+        EXPECT_TRUE(Access::finished(w())) << "the run did not end between the clicks";
+        EXPECT_TRUE(covers(progress_form().view_logs_pushButton, at));
+        EXPECT_EQ(Access::page(w()), 3) << "the burst opened the log screen";
+        EXPECT_GT(logged_runs().aborted, 0);
+        if (clicks == 3)
+            w().grab().save(qEnvironmentVariable("ZVK_TEST_WORK_DIR") + "/burst_on_stop_tests.png");
+
+        // A click after the pause is a click of its own: View logs.
+        pointer->click(at.x(), at.y());
+        EXPECT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 4; }));
+    }
+}
+
+// The device screen's first row lies where the test screen has no button: a click there, Esc back to
+// the device screen, and a click on the same spot within the double-click interval.
+TEST_F(ScreenFlowX, AClickAfterEscIsNotTakenForTheBurstOfTheClickBefore) {
+    to_the_device_list();
+    QListWidget* list = device_form().device_listWidget;
+    const std::string first_id = Access::check_states(Access::device_screen(w())).firstKey();
+    auto* box = qobject_cast<QCheckBox*>(list->itemWidget(list->item(0)));
+    ASSERT_NE(box, nullptr);
+    // The box takes clicks on its mark and its text only, not on the rest of its row.
+    QStyleOptionButton option;
+    option.initFrom(box);
+    const QPoint spot =
+        box->mapToGlobal(box->style()->subElementRect(QStyle::SE_CheckBoxClickRect, &option, box).center());
+    const QPoint next = centre(device_form().next_pushButton);
+    pointer->click(next.x(), next.y());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+    zvk_test::process_events_for(interval() + 100);
+
+    bool within = false;
+    for (int attempt = 0; attempt < 5 && !within; ++attempt) {
+        SCOPED_TRACE(attempt);
+        const int before = Access::check_states(Access::device_screen(w())).value(first_id);
+        PressTimes presses(w().windowHandle());
+        {
+            zvk_test::XInputSequence hand(display());
+            hand.click(spot.x(), spot.y())
+                .pause(40)
+                .tap("Escape")
+                .pause(120)
+                .click(spot.x(), spot.y())
+                .start();
+            ASSERT_TRUE(zvk_test::wait_until([&] { return hand.done(); }));
+        }
+        ASSERT_TRUE(zvk_test::wait_until([&] { return presses.times.size() == 2u; }));
+        zvk_test::process_events_for(interval() + 100);
+        ASSERT_EQ(Access::page(w()), 1);
+        within = presses.times[1] - presses.times[0] < quint64(interval());
+        if (within) {
+            EXPECT_NE(Access::check_states(Access::device_screen(w())).value(first_id), before)
+                << "the click on the device's box after Esc was swallowed";
+        }
+        // Back to the test screen for the next attempt.
+        pointer->click(next.x(), next.y());
+        ASSERT_TRUE(zvk_test::wait_until([&] { return Access::page(w()) == 2; }));
+        zvk_test::process_events_for(interval() + 100);
+    }
+    EXPECT_TRUE(within) << "no attempt had its two presses within the double-click interval";
 }
 
 } // namespace

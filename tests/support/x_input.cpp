@@ -3,6 +3,8 @@
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 
+#include <chrono>
+
 namespace zvk_test {
 
 namespace {
@@ -117,6 +119,48 @@ bool XKeyboard::tap_with(const char* held_keysym_name, const char* keysym_name) 
     XTestFakeKeyEvent(d, held, False, CurrentTime);
     XSync(d, False);
     return true;
+}
+
+XInputSequence::XInputSequence(const std::string& display)
+    : pointer(new XPointer(display)), keyboard(new XKeyboard(display)) {}
+
+XInputSequence::~XInputSequence() {
+    if (sender.joinable())
+        sender.join();
+}
+
+XInputSequence& XInputSequence::move_to(int x, int y) {
+    steps.push_back([this, x, y] { pointer->move_to(x, y); });
+    return *this;
+}
+
+XInputSequence& XInputSequence::click(int x, int y) {
+    steps.push_back([this, x, y] { pointer->click(x, y); });
+    return *this;
+}
+
+XInputSequence& XInputSequence::clicks(int count, int gap_ms) {
+    steps.push_back([this, count, gap_ms] { pointer->clicks(count, gap_ms); });
+    return *this;
+}
+
+XInputSequence& XInputSequence::tap(const char* keysym_name) {
+    const std::string name = keysym_name;
+    steps.push_back([this, name] { keyboard->tap(name.c_str()); });
+    return *this;
+}
+
+XInputSequence& XInputSequence::pause(int ms) {
+    steps.push_back([ms] { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); });
+    return *this;
+}
+
+void XInputSequence::start() {
+    sender = std::thread([this] {
+        for (const std::function<void()>& step : steps)
+            step();
+        finished.store(true);
+    });
 }
 
 } // namespace zvk_test
