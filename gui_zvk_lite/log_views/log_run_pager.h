@@ -85,6 +85,8 @@ private:
     // The anchor for this value of the view's own scroll bar.
     void anchor_at(int value);
     void update_bar();
+    // The place of the whole text that `value` stands for while the bar's range waits.
+    std::int64_t held_place(int value) const;
     void schedule();
     double entry_top(std::size_t entry) const;
 
@@ -113,6 +115,8 @@ private:
     bool first_runs_pending = false; // since show(), nothing has been in the document
     bool at_end = false;             // the user put the view at the end of the last run
     bool adjusting = false;          // this object moves the scroll bars itself
+    bool bar_behind = false;         // the held handle's range waits for it to be let go
+    int held_value = 0;              // the value of the bar that stands for the anchor
     std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };
