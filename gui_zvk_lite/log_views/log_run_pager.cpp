@@ -128,6 +128,7 @@ void LogRunPager::clear() {
         // A handle held until now is let go: the bar, hidden, never sees the pointer's release.
         bar->setSliderDown(false);
         bar_behind = false;
+        waiting.hide();
         keys->span_with(nullptr);
         view->verticalScrollBar()->show();
         view->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(saved_policy));
@@ -209,6 +210,7 @@ void LogRunPager::empty_document() {
 void LogRunPager::rebuild_at(int run) {
     empty_document();
     jump_pending = false;
+    waiting.hide();
     lay_out_as_set_text();
     insert(run, false);
 }
@@ -435,9 +437,13 @@ void LogRunPager::bar_moved(int value) {
         rebuild_at(anchor_run);
         settle();
     } else {
-        // Far ahead before the index has come: nothing of the old place stays in view meanwhile.
+        // Far ahead before the index has come: nothing of the old place stays in view meanwhile, and
+        // the busy cursor says that the place is coming. Before the first runs the screen shows its
+        // own until they come.
         jump_pending = true;
         empty_document();
+        if (!first_runs_pending)
+            waiting.show_over(view);
     }
     schedule();
 }

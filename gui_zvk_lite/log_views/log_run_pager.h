@@ -11,6 +11,7 @@
 // two are kept in step. What the document holds is always exactly what QTextEdit::setText of those
 // runs' HTML gives.
 #include "run_heights.h"
+#include "view_busy_cursor.h"
 
 #include <QObject>
 
@@ -94,6 +95,7 @@ private:
     QScrollBar* const bar;
     QTimer* const timer;
     LogViewKeys* const keys; // Home and End go to the first and the last run
+    ViewBusyCursor waiting;  // over the view while a place asked for waits for the index
     const LogRunSource* source = nullptr;
     int runs = 0;
 
