@@ -88,9 +88,13 @@ void GUILogSelectionScreen::update_logs() {
         return;
     }
     // From the first instant of the from-day to the last second of the to-day, local time. On a day
-    // whose clock springs forward at midnight the day begins at 01:00: 00:00 never happens there.
+    // whose clock springs forward at midnight the day begins at 01:00: 00:00 never happens there. A
+    // day ends one millisecond before the next one begins: where the clock goes back at midnight,
+    // 23:00 to 23:59:59 happen twice, and endOfDay gives the first of them, which would leave the
+    // hour after it to no day.
     const std::uint32_t from = to_time_t(ui.from_dateEdit->date().startOfDay(Qt::LocalTime));
-    const std::uint32_t to = to_time_t(ui.to_dateEdit->date().endOfDay(Qt::LocalTime));
+    const std::uint32_t to =
+        to_time_t(ui.to_dateEdit->date().addDays(1).startOfDay(Qt::LocalTime).addMSecs(-1));
     // The log is read, and the runs rendered or indexed, on threads of their own: a log of years of
     // daily runs takes seconds.
     busy.show_over(ui.html_log_textEdit);

@@ -125,6 +125,10 @@ void LogRunPager::clear() {
         jump_pending = false;
         first_runs_pending = false;
         bar->hide();
+        // A handle held until now is let go: the bar, hidden, never sees the pointer's release.
+        bar->setSliderDown(false);
+        bar_behind = false;
+        waiting.hide();
         keys->span_with(nullptr);
         view->verticalScrollBar()->show();
         view->setVerticalScrollBarPolicy(Qt::ScrollBarPolicy(saved_policy));
@@ -206,6 +210,7 @@ void LogRunPager::empty_document() {
 void LogRunPager::rebuild_at(int run) {
     empty_document();
     jump_pending = false;
+    waiting.hide();
     lay_out_as_set_text();
     insert(run, false);
 }
@@ -340,6 +345,16 @@ void LogRunPager::place_view() {
 }
 
 void LogRunPager::update_bar() {
+    // While the handle is held, nothing moves it: a new range or page step would move it away from the
+    // pointer (the index's estimates moved it by tens of pixels). They are set once it is let go, from
+    // the place the view shows then.
+    if (bar->isSliderDown()) {
+        if (!bar_behind)
+            held_value = bar->value();
+        bar_behind = true;
+        return;
+    }
+    bar_behind = false;
     const std::int64_t total = heights.total();
     const std::int64_t page = view->viewport()->height();
     scale = 1 + total / (std::int64_t(1) << 30);
@@ -348,10 +363,7 @@ void LogRunPager::update_bar() {
     bar->setRange(0, int(std::max<std::int64_t>(0, total - page) / scale));
     bar->setPageStep(int(std::max<std::int64_t>(1, page / scale)));
     bar->setSingleStep(int(std::max<std::int64_t>(1, view->verticalScrollBar()->singleStep() / scale)));
-    // The handle stays under the pointer that drags it, where runs measured meanwhile move the place
-    // it stands for; it is set right once let go.
-    if (!bar->isSliderDown())
-        bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
+    bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
 }
 
 void LogRunPager::schedule() {
@@ -415,7 +427,8 @@ void LogRunPager::bar_moved(int value) {
     if (!active() || adjusting)
         return;
     at_end = value == bar->maximum();
-    const std::int64_t place = std::int64_t(value) * scale;
+    const std::int64_t place = bar_behind ? held_place(value) : std::int64_t(value) * scale;
+    held_value = value;
     anchor_run = heights.run_at(place);
     anchor_offset = double(place - heights.top(anchor_run));
     if (entry_of(anchor_run) < entries.size()) {
@@ -424,11 +437,29 @@ void LogRunPager::bar_moved(int value) {
         rebuild_at(anchor_run);
         settle();
     } else {
-        // Far ahead before the index has come: nothing of the old place stays in view meanwhile.
+        // Far ahead before the index has come: nothing of the old place stays in view meanwhile, and
+        // the busy cursor says that the place is coming. Before the first runs the screen shows its
+        // own until they come.
         jump_pending = true;
         empty_document();
+        if (!first_runs_pending)
+            waiting.show_over(view);
     }
     schedule();
+}
+
+std::int64_t LogRunPager::held_place(int value) const {
+    // The held handle's range predates the heights learnt since. From the value that stands for the
+    // place the view shows, the handle covers what lies between that place and either end of the
+    // text: the view moves on from where it is, and the ends of the groove are the ends of the text.
+    const double span = double(std::max<std::int64_t>(0, heights.total() - view->viewport()->height()));
+    const double from = std::clamp(double(heights.top(anchor_run)) + anchor_offset, 0.0, span);
+    if (value > held_value)
+        return std::llround(from +
+                            (span - from) * (value - held_value) / double(bar->maximum() - held_value));
+    if (value < held_value)
+        return std::llround(from - from * (held_value - value) / double(held_value));
+    return std::llround(from);
 }
 
 void LogRunPager::bar_released() {

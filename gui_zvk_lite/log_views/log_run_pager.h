@@ -11,6 +11,7 @@
 // two are kept in step. What the document holds is always exactly what QTextEdit::setText of those
 // runs' HTML gives.
 #include "run_heights.h"
+#include "view_busy_cursor.h"
 
 #include <QObject>
 
@@ -85,6 +86,8 @@ private:
     // The anchor for this value of the view's own scroll bar.
     void anchor_at(int value);
     void update_bar();
+    // The place of the whole text that `value` stands for while the bar's range waits.
+    std::int64_t held_place(int value) const;
     void schedule();
     double entry_top(std::size_t entry) const;
 
@@ -92,6 +95,7 @@ private:
     QScrollBar* const bar;
     QTimer* const timer;
     LogViewKeys* const keys; // Home and End go to the first and the last run
+    ViewBusyCursor waiting;  // over the view while a place asked for waits for the index
     const LogRunSource* source = nullptr;
     int runs = 0;
 
@@ -113,6 +117,8 @@ private:
     bool first_runs_pending = false; // since show(), nothing has been in the document
     bool at_end = false;             // the user put the view at the end of the last run
     bool adjusting = false;          // this object moves the scroll bars itself
+    bool bar_behind = false;         // the held handle's range waits for it to be let go
+    int held_value = 0;              // the value of the bar that stands for the anchor
     std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };

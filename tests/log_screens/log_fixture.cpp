@@ -141,7 +141,10 @@ bool ViewCursor::busy() const {
 }
 
 bool ViewCursor::normal() const {
-    return view->viewport()->cursor().shape() == text_cursor && !view->testAttribute(Qt::WA_SetCursor);
+    // A view that is a window of its own keeps the attribute when its cursor is unset, with the arrow.
+    const bool own_unset =
+        view->isWindow() ? view->cursor().shape() == Qt::ArrowCursor : !view->testAttribute(Qt::WA_SetCursor);
+    return view->viewport()->cursor().shape() == text_cursor && own_unset;
 }
 
 } // namespace log_fixture

@@ -78,11 +78,7 @@ protected:
                                "Disk " + std::to_string(i) + "." + std::to_string(d), i % 4 != 3);
         }
         write_log(log);
-        auto reader = std::make_unique<LogReader>();
-        ASSERT_EQ(reader->open(), 0);
-        reader->parse();
-        runs = std::make_unique<PastLogRuns>(std::move(reader), first_key, first_key + run_count * 3600);
-        ASSERT_EQ(runs->count(), run_count);
+        find_runs();
         parts = texts_of_runs(first_key, first_key + run_count * 3600);
 
         view.setLineWrapMode(QTextEdit::NoWrap);
@@ -91,6 +87,16 @@ protected:
         view.show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
         pager = new LogRunPager(&view);
+    }
+    // The runs as a search finds them, not indexed yet.
+    void find_runs() {
+        if (pager)
+            pager->clear();
+        auto reader = std::make_unique<LogReader>();
+        ASSERT_EQ(reader->open(), 0);
+        reader->parse();
+        runs = std::make_unique<PastLogRuns>(std::move(reader), first_key, first_key + run_count * 3600);
+        ASSERT_EQ(runs->count(), run_count);
     }
     void index() {
         const std::atomic<bool> stop{false};
@@ -326,19 +332,55 @@ TEST_F(Pager, HandleStaysUnderThePointerWhileRunsAreMeasured) {
     EXPECT_NEAR(bar()->value(), top * 10 / 11, top / 20); // where the measured heights put that place
 }
 
-TEST_F(Pager, FarPlaceBeforeTheIndexWaitsForIt) {
+// Without the index only the runs after those rendered can be rendered: the end waits for it, with
+// nothing of the old place in view and the busy cursor over the view meanwhile, and comes as soon as
+// the index does.
+TEST_F(Pager, EndBeforeTheIndexWaitsForItUnderTheBusyCursor) {
+    const struct {
+        const char* way;
+        std::function<void(QTextEdit*, QScrollBar*)> to_end;
+    } ways[] = {
+        {"End", [](QTextEdit* v, QScrollBar*) { QTest::keyClick(v, Qt::Key_End); }},
+        {"Ctrl+End", [](QTextEdit* v, QScrollBar*) { QTest::keyClick(v, Qt::Key_End, Qt::ControlModifier); }},
+        {"handle dragged to the bottom",
+         [](QTextEdit*, QScrollBar* b) {
+             b->setSliderDown(true);
+             for (int step = 1; step <= 4; ++step) {
+                 b->setSliderPosition(b->maximum() * step / 4);
+                 zvk_test::process_events_for(5);
+             }
+             b->setSliderDown(false);
+         }},
+    };
+    const ViewCursor cursor(&view);
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.way);
+        find_runs();
+        pager->show(runs.get());
+        settle();
+        EXPECT_TRUE(cursor.normal());
+        way.to_end(&view, bar());
+        zvk_test::process_events_for(50);
+        EXPECT_FALSE(pager->settled());
+        EXPECT_TRUE(view.document()->isEmpty());
+        EXPECT_TRUE(cursor.busy());
+        index();
+        settle();
+        EXPECT_EQ(last_in_document(), run_count - 1);
+        EXPECT_EQ(bar()->value(), bar()->maximum());
+        EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+        EXPECT_TRUE(cursor.normal());
+        expect_document_of_its_runs();
+    }
+    // Given up while it waits, the view gets its cursor back.
+    find_runs();
     pager->show(runs.get());
     settle();
-    // Without the index only the runs after those rendered can be rendered: the end waits for it,
-    // with nothing of the old place in view meanwhile.
-    bar()->setValue(bar()->maximum());
-    zvk_test::process_events_for(50);
-    EXPECT_FALSE(pager->settled());
-    EXPECT_TRUE(view.document()->isEmpty());
-    index();
-    settle();
-    EXPECT_EQ(last_in_document(), run_count - 1);
-    expect_document_of_its_runs();
+    QTest::keyClick(&view, Qt::Key_End);
+    zvk_test::process_events_for(20);
+    EXPECT_TRUE(cursor.busy());
+    pager->clear();
+    EXPECT_TRUE(cursor.normal());
 }
 
 TEST_F(Pager, ResizedViewStillShowsItsRuns) {

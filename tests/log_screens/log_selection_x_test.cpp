@@ -5,7 +5,9 @@
 #include "gui_log_screen.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
+#include "log_reader.h"
 #include "log_run_pager.h"
+#include "past_log_runs.h"
 #include "x_input.h"
 #include "x_server.h"
 
@@ -22,6 +24,7 @@
 #include <QTest>
 #include <QTextEdit>
 
+#include <atomic>
 #include <optional>
 #include <string>
 
@@ -82,17 +85,17 @@ protected:
         pointer->release();
     }
     // The handle of the pager's scroll bar, in the bar's coordinates.
-    QRect handle() {
+    QRect handle() { return handle_of(bar()); }
+    static QRect handle_of(QScrollBar* bar) {
         QStyleOptionSlider option;
-        option.initFrom(bar());
+        option.initFrom(bar);
         option.orientation = Qt::Vertical;
-        option.minimum = bar()->minimum();
-        option.maximum = bar()->maximum();
-        option.sliderPosition = option.sliderValue = bar()->sliderPosition();
-        option.pageStep = bar()->pageStep();
-        option.singleStep = bar()->singleStep();
-        return bar()->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider,
-                                              bar());
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = option.sliderValue = bar->sliderPosition();
+        option.pageStep = bar->pageStep();
+        option.singleStep = bar->singleStep();
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
     }
     GUILogSelectionScreen& screen() { return Access::log_selection_screen(w()); }
     LogRunPager* pager() { return screen().pager(); }
@@ -256,6 +259,98 @@ TEST_F(PastLogsX, DraggedHandleStaysUnderThePointerAndShowsItsPlace) {
     }
     view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
                                   "/past_logs_dragged.png");
+}
+
+// The runs' index comes while the user holds the handle (as it does in the first seconds of a long
+// result): the handle stays under the pointer, the view where it is; once the handle is let go, the
+// bar spans the runs by the index's estimates and the view still shows the same place.
+TEST_F(PastLogsX, HeldHandleStaysUnderThePointerWhenTheIndexComes) {
+    // A few short runs, then long ones: the heights estimated from the first runs measured are far
+    // from those that the runs' lengths give.
+    constexpr int count = 400;
+    std::string log;
+    for (int i = 0; i < count; ++i) {
+        const std::int64_t key = first_key + std::int64_t(i) * 3600;
+        const int sections = i < 20 ? 1 : 5;
+        for (int d = 0; d < sections; ++d)
+            log += section("Module" + std::to_string(d), key,
+                           "Run " + std::to_string(i) + "." + std::to_string(d));
+    }
+    write_log(log);
+    auto reader = std::make_unique<LogReader>();
+    ASSERT_EQ(reader->open(), 0);
+    reader->parse();
+    PastLogRuns found(std::move(reader), first_key, first_key + count * 3600);
+    ASSERT_EQ(found.count(), count);
+
+    QTextEdit text;
+    text.setLineWrapMode(QTextEdit::NoWrap);
+    text.setReadOnly(true);
+    text.move(0, 0);
+    text.resize(600, 500);
+    text.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&text));
+    LogRunPager* const runs_pager = new LogRunPager(&text);
+    QScrollBar* const runs_bar = runs_pager->scroll_bar();
+    runs_pager->show(&found);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return runs_pager->settled(); }, 60000));
+    ASSERT_FALSE(found.indexed());
+
+    const auto handle_top = [&] { return runs_bar->mapToGlobal(handle_of(runs_bar).topLeft()).y(); };
+    const QRect grabbed = handle_of(runs_bar);
+    const QPoint from =
+        runs_bar->mapToGlobal(QPoint(grabbed.center().x(), grabbed.top() + grabbed.height() / 3));
+    const int grip = from.y() - handle_top();
+    // The held handle moved to `at`: once the bar has taken the move, the handle is under the pointer.
+    const auto drag_to = [&](int at) {
+        const int before = runs_bar->sliderPosition();
+        pointer->move_to(from.x(), at);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return runs_bar->sliderPosition() != before; }, 2000));
+        EXPECT_NEAR(handle_top() + grip, at, 1);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return runs_pager->settled(); }, 60000));
+    };
+    pointer->move_to(from.x(), from.y());
+    zvk_test::process_events_for(30);
+    pointer->press();
+    zvk_test::process_events_for(30);
+    // Down a little, pixel by pixel: still among the runs that can be shown without the index, which
+    // come as the view moves on.
+    const int y = from.y() + 4;
+    for (int at = from.y() + 1; at <= y; ++at)
+        drag_to(at);
+    ASSERT_TRUE(runs_bar->isSliderDown());
+    ASSERT_GT(runs_pager->runs_in_document(), 0);
+    const int top_held = handle_top();
+    const int maximum = runs_bar->maximum();
+    const QImage held = text.viewport()->grab().toImage();
+
+    const std::atomic<bool> stop{false};
+    found.build_index(stop);
+    ASSERT_TRUE(found.indexed());
+    runs_pager->index_ready();
+    zvk_test::process_events_for(100);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return runs_pager->settled(); }, 60000));
+    EXPECT_EQ(handle_top(), top_held) << "the handle left the pointer";
+    EXPECT_NEAR(handle_top() + grip, y, 1);
+    EXPECT_EQ(runs_bar->maximum(), maximum);
+    std::optional<int> shift = vertical_shift(text.viewport()->grab().toImage(), held, text.height());
+    ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+    EXPECT_EQ(*shift, 0) << "the view moved";
+
+    // Still held, a little further down: the handle follows the pointer as before.
+    for (int at = y + 1; at <= y + 3; ++at)
+        drag_to(at);
+    const QImage before_release = text.viewport()->grab().toImage();
+    pointer->release();
+    zvk_test::process_events_for(50);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return runs_pager->settled(); }, 60000));
+    EXPECT_FALSE(runs_bar->isSliderDown());
+    EXPECT_GT(runs_bar->maximum(), 2 * maximum); // the long runs are counted now
+    shift = vertical_shift(text.viewport()->grab().toImage(), before_release, text.height());
+    ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+    EXPECT_EQ(*shift, 0) << "the view moved";
+    text.window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
+                               "/held_handle_let_go.png");
 }
 
 // Home and End, alone and with Ctrl, typed on the keyboard, go to the start and the end of a result
