@@ -3,6 +3,7 @@
 #include "background_job.h"
 #include "checked_connect.h"
 #include "gui_manager.h"
+#include "output_flush.h"
 #include "single_instance_guard.h"
 
 #include <QApplication>
@@ -13,21 +14,20 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace {
 
 // How long the end of the program waits for a worker that is inside a module call.
 constexpr int worker_grace_ms = 2000;
 // How long it waits, once the window has gone, for the log views' reads that were given up.
 constexpr int background_grace_ms = 2000;
+// How long the end waits for what the output streams still hold to be written: standard output may be
+// a pipe that nobody reads, and a thread blocked in a write to it holds the stream.
+constexpr int output_grace_ms = 500;
 
 // Ends the process with `result` without the destructors and exit handlers, which would wait for or
 // unmap what still runs on another thread.
 [[noreturn]] void end_at_once(int result) {
-    std::fflush(nullptr);
-    std::_Exit(result);
+    end_process_at_once(result, output_grace_ms);
 }
 
 } // namespace
@@ -96,5 +96,9 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
     // ends soon. Should it not, the process ends all the same: nothing of it is left to keep.
     if (!wait_for_background_jobs(background_grace_ms))
         end_at_once(result);
+    // The exit that follows main flushes the streams and waits on them: whatever standard output still
+    // holds is written now, within a bound.
+    if (!flush_output_within(output_grace_ms))
+        end_process_at_once(result, 0); // the flush already had its time
     return result;
 }
