@@ -2,6 +2,7 @@
 
 #include "background_job.h"
 #include "checked_connect.h"
+#include "close_requests.h"
 #include "gui_manager.h"
 #include "output_flush.h"
 #include "single_instance_guard.h"
@@ -79,12 +80,16 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
     int result = 0;
     {
         GUIManager window(nullptr, Qt::WindowFlags());
-        window.show();
-        checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
-        QFont font("Segoi UI", 8);
-        QApplication::setFont(font);
-        app.setStyleSheet(application_style_sheet());
-        result = app.exec();
+        // A termination request answered while the window was being made (a box of the start-up, such
+        // as a run that could not start) closed that box: the program ends as it would later.
+        if (!termination_requested()) {
+            window.show();
+            checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
+            QFont font("Segoi UI", 8);
+            QApplication::setFont(font);
+            app.setStyleSheet(application_style_sheet());
+            result = app.exec();
+        }
         // A module call that does not return (a test that ignores the abort) must not keep the process
         // alive once its window has gone. After a short grace time the process ends with the loop's
         // result at once: the module's code is still running, so its object is not released and it is
