@@ -31,7 +31,7 @@ GUIManager::GUIManager(QWidget* parent, Qt::WindowFlags flags)
       screen_stack(nullptr), main_screen(this), device_screen(this), progress_screen(this), test_screen(this),
       log_screen(this), log_selection_screen(this), module_thread(nullptr), worker_thread(nullptr),
       maximized(false), dragging(false), run_start(0), switch_pending(false), advance_after_switch(false),
-      double_click_guard(&screen_stack) {
+      double_click_guard(&screen_stack), close_enabled(true), close_when_run_ends(false) {
     // The images live in the GUI library, which is static: make sure its resources are registered.
     Q_INIT_RESOURCE(gui_zvk_lite);
     worker_thread.start(QThread::InheritPriority);

@@ -33,6 +33,7 @@ class ModuleThread;
 class WorkerIdleWatch;
 
 class SecureLibrary;
+class QCloseEvent;
 class QMouseEvent;
 
 // The module named by the program's arguments: the piece after the first "--" of the first argument;
@@ -62,7 +63,13 @@ public:
     void set_minimize_enabled(bool enabled);
     void set_normal_enabled(bool enabled);
     void set_maximize_enabled(bool enabled);
+    // Disabled from the start of a run to its end: neither the close button nor a close from the window
+    // system (Alt+F4, a taskbar's Close) cuts a run off.
     void set_close_enabled(bool enabled);
+    // A termination request: with a run under way, stops it as Stop tests does and closes the window
+    // once the module has ended it, or after a short bound should the module ignore the stop; true
+    // then. False when no run is under way: the caller closes the window.
+    bool close_after_run();
     // Asks the worker to end and waits for it at most wait_ms; false when it is still inside a module
     // call then. Nothing still queued for it runs.
     bool end_worker(int wait_ms);
@@ -92,6 +99,7 @@ public slots:
     void restore(bool use_previous_position = true, QMouseEvent* e = nullptr, int* movement = nullptr);
 
 protected:
+    void closeEvent(QCloseEvent* e) override;
     void mousePressEvent(QMouseEvent* e) override;
     void mouseReleaseEvent(QMouseEvent* e) override;
     void mouseDoubleClickEvent(QMouseEvent* e) override;
@@ -159,4 +167,7 @@ private:
     bool switch_pending;
     bool advance_after_switch;
     DoubleClickGuard double_click_guard;
+    bool close_enabled;
+    // A termination request came during the run: the window closes when the run ends.
+    bool close_when_run_ends;
 };

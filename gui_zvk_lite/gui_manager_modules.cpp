@@ -3,6 +3,7 @@
 #include "gui_manager.h"
 
 #include "module_thread.h"
+#include "output_flush.h"
 #include "secure_library.h"
 #include "worker_idle_watch.h"
 
@@ -11,9 +12,11 @@
 #include <QGuiApplication>
 #include <QMessageBox>
 
-#include <cstdlib>
-
 namespace {
+
+// How long the exit of a rejected module waits for the output streams (standard output may be a pipe
+// that nobody reads).
+constexpr int output_flush_grace_ms = 500;
 
 template <typename Function>
 Function resolve_export(const QSharedPointer<SecureLibrary>& library, const char* name) {
@@ -194,5 +197,5 @@ void GUIManager::reject_module() {
     // Bindings happen only while the worker is idle; ending its thread first keeps it out of the way
     // of what the C runtime tears down on exit.
     stop_worker();
-    std::exit(1);
+    exit_process(1, output_flush_grace_ms);
 }

@@ -4,12 +4,20 @@
 
 #include "win_bios.h"
 
+#include <QCloseEvent>
 #include <QGuiApplication>
+#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QTimer>
 
 namespace {
+
+// How long a termination request waits for the module to end a stopped run before the window closes
+// all the same. With the end's own grace for a module call that still runs, the process is gone before
+// the 5 s after which a close request ends it by force.
+constexpr int run_end_wait_ms = 2000;
 
 QString button_style(const QString& name) {
     auto rule = [](const QString& selector, const QString& image) {
@@ -121,6 +129,36 @@ void GUIManager::set_maximize_enabled(bool enabled) {
 }
 void GUIManager::set_close_enabled(bool enabled) {
     ui.close_pushButton->setEnabled(enabled);
+    close_enabled = enabled;
+    if (enabled && close_when_run_ends) {
+        close_when_run_ends = false;
+        // Queued: the run's end (the module's end of the run, the summary) completes first.
+        QMetaObject::invokeMethod(this, "close", Qt::QueuedConnection);
+    }
+}
+
+bool GUIManager::close_after_run() {
+    if (close_enabled)
+        return false;
+    if (close_when_run_ends)
+        return true; // already stopping
+    close_when_run_ends = true;
+    progress_screen.abort_current_test();
+    QTimer::singleShot(run_end_wait_ms, this, [this] {
+        if (close_when_run_ends)
+            close(); // the module did not end the run in time: ended as a module call that does not return
+    });
+    return true;
+}
+
+void GUIManager::closeEvent(QCloseEvent* e) {
+    // A close from the window system while a run lasts is refused as the disabled close button is, and
+    // not kept for later. The program's own closes (the close button, a termination request) pass.
+    if (e->spontaneous() && !close_enabled) {
+        e->ignore();
+        return;
+    }
+    QMainWindow::closeEvent(e);
 }
 
 void GUIManager::set_info_labels() {

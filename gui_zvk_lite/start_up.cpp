@@ -2,7 +2,9 @@
 
 #include "background_job.h"
 #include "checked_connect.h"
+#include "close_requests.h"
 #include "gui_manager.h"
+#include "output_flush.h"
 #include "single_instance_guard.h"
 
 #include <QApplication>
@@ -13,21 +15,20 @@
 #include <QMessageBox>
 #include <QTranslator>
 
-#include <cstdio>
-#include <cstdlib>
-
 namespace {
 
 // How long the end of the program waits for a worker that is inside a module call.
 constexpr int worker_grace_ms = 2000;
 // How long it waits, once the window has gone, for the log views' reads that were given up.
 constexpr int background_grace_ms = 2000;
+// How long the end waits for what the output streams still hold to be written: standard output may be
+// a pipe that nobody reads, and a thread blocked in a write to it holds the stream.
+constexpr int output_grace_ms = 500;
 
 // Ends the process with `result` without the destructors and exit handlers, which would wait for or
 // unmap what still runs on another thread.
 [[noreturn]] void end_at_once(int result) {
-    std::fflush(nullptr);
-    std::_Exit(result);
+    end_process_at_once(result, output_grace_ms);
 }
 
 } // namespace
@@ -79,12 +80,16 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
     int result = 0;
     {
         GUIManager window(nullptr, Qt::WindowFlags());
-        window.show();
-        checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
-        QFont font("Segoi UI", 8);
-        QApplication::setFont(font);
-        app.setStyleSheet(application_style_sheet());
-        result = app.exec();
+        // A termination request answered while the window was being made (a box of the start-up, such
+        // as a run that could not start) closed that box: the program ends as it would later.
+        if (!termination_requested()) {
+            window.show();
+            checked_connect(&app, SIGNAL(lastWindowClosed()), &app, SLOT(quit()));
+            QFont font("Segoi UI", 8);
+            QApplication::setFont(font);
+            app.setStyleSheet(application_style_sheet());
+            result = app.exec();
+        }
         // A module call that does not return (a test that ignores the abort) must not keep the process
         // alive once its window has gone. After a short grace time the process ends with the loop's
         // result at once: the module's code is still running, so its object is not released and it is
@@ -96,5 +101,9 @@ int run_program(QApplication& app, SingleInstanceGuard& guard) {
     // ends soon. Should it not, the process ends all the same: nothing of it is left to keep.
     if (!wait_for_background_jobs(background_grace_ms))
         end_at_once(result);
+    // The exit that follows main flushes the streams and waits on them: whatever standard output still
+    // holds is written now, within a bound.
+    if (!flush_output_within(output_grace_ms))
+        end_process_at_once(result, 0); // the flush already had its time
     return result;
 }

@@ -5,7 +5,7 @@ set(ZVK_TEST_MODULE_VARIANTS
     standard single no_devices statuses slow log_busy refuse_first refuse_second read_only
     module_device no_log_screen no_end no_image null_image bad_image null_interface no_interface
     no_used_screens unknown_import upper_case null_name other_section ignore_abort progress_first
-    straight_run)
+    straight_run slow_run_first log_busy_run_first)
 
 set(zvk_tm_standard [[TM_NAME="StandardModule"]])
 set(zvk_tm_single [[TM_NAME="SingleModule"]] TM_DEVICES=1 TM_TESTS=1)
@@ -21,6 +21,10 @@ set(zvk_tm_no_log_screen [[TM_NAME="NoLogScreenModule"]] TM_USED_SCREENS=92)
 set(zvk_tm_no_end [[TM_NAME="NoEndModule"]] TM_USED_SCREENS=62)
 set(zvk_tm_progress_first [[TM_NAME="ProgressFirstModule"]] TM_USED_SCREENS=80)
 set(zvk_tm_straight_run [[TM_NAME="StraightRunModule"]] TM_USED_SCREENS=82 TM_PROGRESS_PROPERTY=4 TM_TESTS=2)
+set(zvk_tm_slow_run_first [[TM_NAME="SlowRunFirstModule"]] TM_USED_SCREENS=80 TM_PROGRESS_PROPERTY=4 TM_TESTS=3
+    TM_TEST_MS=2000 TM_TEST_STEPS=20)
+set(zvk_tm_log_busy_run_first [[TM_NAME="LogBusyRunFirstModule"]] TM_USED_SCREENS=80 TM_PROGRESS_PROPERTY=4
+    TM_BEGIN_RUN=1)
 set(zvk_tm_no_image [[TM_NAME="NoImageModule"]] TM_EXPORT_IMAGE=0)
 set(zvk_tm_null_image [[TM_NAME="NullImageModule"]] TM_PICTURE=0)
 set(zvk_tm_bad_image [[TM_NAME="BadImageModule"]] TM_PICTURE=2)

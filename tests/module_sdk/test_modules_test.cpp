@@ -177,6 +177,8 @@ const VariantCase variant_cases[] = {
     {"no_end", true, "NoEndModule", Picture::Png, 2 | 4 | 8 | 16 | 32, 1, 1, 1},
     {"progress_first", true, "ProgressFirstModule", Picture::Png, 16 | 64, 1, 1, 1},
     {"straight_run", true, "StraightRunModule", Picture::Png, 2 | 16 | 64, 1, 4, 1},
+    {"slow_run_first", true, "SlowRunFirstModule", Picture::Png, 16 | 64, 1, 4, 1},
+    {"log_busy_run_first", true, "LogBusyRunFirstModule", Picture::Png, 16 | 64, 1, 4, 1},
     {"no_image", true, "NoImageModule", Picture::NoExport, 126, 1, 1, 1},
     {"null_image", true, "NullImageModule", Picture::Null, 126, 1, 1, 1},
     {"bad_image", true, "BadImageModule", Picture::Garbage, 126, 1, 1, 1},

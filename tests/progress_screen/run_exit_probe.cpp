@@ -1,12 +1,16 @@
 // The program as it ends while a module call does not return: the program's own start-up with its
 // termination requests, and a window driven into a run of diag_ignore_abort. Writes "running" to its
 // standard output once the module's test has begun, presses Stop and writes "stop answered" when the
-// request reached the module while the run goes on; the test then asks it to end.
+// request reached the module while the run goes on; the test then asks it to end. With the argument
+// "no-stop" it leaves Stop alone.
 #include "call_record.h"
 #include "event_wait.h"
 #include "gui_program_probe.h"
 #include "gui_manager_access.h"
 #include "secure_library.h"
+
+#include <QCoreApplication>
+#include <QStringList>
 
 #include <cstdio>
 
@@ -38,6 +42,11 @@ void start_run() {
     if (!zvk_test::wait_until([&] { return test_running(*w); }))
         return;
     std::printf("running\n");
+    std::fflush(stdout);
+    // With the argument "no-stop" the run is left as it is: the termination request is the first stop.
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() > 1 && args[1] == "no-stop")
+        return;
     // Stop answers while the module's call goes on: the request reaches the module and the run waits.
     GUIManagerTestAccess::progress_form(*w).stop_tests_pushButton->click();
     zvk_test::process_events_for(300);
