@@ -2,6 +2,7 @@
 // module becomes the bound module that the screens talk to.
 #include "gui_manager.h"
 
+#include "close_requests.h"
 #include "module_thread.h"
 #include "output_flush.h"
 #include "secure_library.h"
@@ -47,6 +48,10 @@ void GUIManager::scan_modules(const char* preselected) {
     const QStringList entries = folder.entryList();
 
     for (const QString& entry : entries) {
+        // Ctrl+C or a close request answered in a box of the scan: the program is ending, so no
+        // further box shows and no preselected run begins.
+        if (termination_requested())
+            break;
         QSharedPointer<SecureLibrary> library(new SecureLibrary());
         library->load(entry.toStdString());
         if (!library->is_loaded()) {
@@ -74,7 +79,7 @@ void GUIManager::scan_modules(const char* preselected) {
     }
 
     // A module without a name cannot be preselected.
-    if (preselected_module.isEmpty()) {
+    if (preselected_module.isEmpty() || termination_requested()) {
         first_screen = ScreenBit::Main;
         current_screen = ScreenBit::Main;
     } else {

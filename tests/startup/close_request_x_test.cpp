@@ -1,6 +1,6 @@
 // The built program asked to close while a run lasts, on an X server of its own: by the window system
 // (the client message a window manager sends for Alt+F4 or a taskbar's Close) and by a termination
-// request (SIGTERM, SIGINT, SIGHUP); and SIGINT while the start-up shows its "LogBusy" box. The
+// request (SIGTERM, SIGINT, SIGHUP); and SIGINT while the start-up shows a box of its own. The
 // modules' log on drive C: tells what ran: no request may leave the run's section open.
 #include "program_end.h"
 #include "process_state.h"
@@ -13,6 +13,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QProcess>
+#include <QStringList>
 #include <QThread>
 
 #include <string>
@@ -97,13 +98,18 @@ bool wait_for(const std::function<bool()>& done, int timeout_ms) {
 }
 
 // The built program with one module file of the tests, bound from the command line, on the test's X
-// server. What it writes is read and dropped, so no full pipe holds it up.
+// server, beside damaged module files of the given names, if any. What it writes is read and dropped, so
+// no full pipe holds it up.
 class Program {
 public:
-    explicit Program(const char* stem) {
+    explicit Program(const char* stem, const QStringList& damaged = {}) {
         const QString folder = zvk_test::fresh_dir(QString("close_request_") + stem);
         const QString file = QString("diag_") + stem + ".dll";
         copied = QFile::copy(qEnvironmentVariable("ZVK_TEST_MODULES_DIR") + "/" + file, folder + "/" + file);
+        for (const QString& name : damaged) {
+            QFile bad(folder + "/" + name);
+            copied = copied && bad.open(QIODevice::WriteOnly) && bad.write("not a module file") > 0;
+        }
         QFile::remove(QString::fromStdString(log_path()));
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert("ZVK_KERNEL_OBJECTS_DIR", zvk_test::fresh_dir(QString("close_request_objects_") + stem));
@@ -239,6 +245,26 @@ TEST(CloseRequestX, CtrlCWhileTheStartUpShowsTheLogBusyBoxEndsTheProgram) {
     ASSERT_TRUE(end.ended) << "the program went on after Ctrl+C";
     EXPECT_EQ(end.status, QProcess::NormalExit);
     EXPECT_EQ(end.code, 0);
+}
+
+TEST(CloseRequestX, CtrlCInTheFirstOfTheScansBoxesEndsTheProgramWithoutTheOthersOrARun) {
+    ZVK_REQUIRE_X_SERVER();
+    zvk_test::XWindows x(zvk_test::shared_x_server()->display());
+    ASSERT_TRUE(x.ok());
+    // Two damaged files come before the module in name order: each would show its "InvalidModule"
+    // box, and then the preselected module would begin its run.
+    Program program("slow_run_first", {"diag_broken_a.dll", "diag_broken_b.dll"});
+    ASSERT_TRUE(program.copied && program.started);
+    ASSERT_TRUE(
+        wait_for([&] { return program.running() && program.shown_window(x, "InvalidModuleTitle"); }, 90000))
+        << "the box did not show";
+
+    const zvk_test::ProgramEnd end = zvk_test::end_by_signal(program.process, SIGINT, 15000);
+    ASSERT_TRUE(end.ended) << "the program went on after Ctrl+C (another box, or the window)";
+    EXPECT_EQ(end.status, QProcess::NormalExit);
+    EXPECT_EQ(end.code, 0);
+    EXPECT_TRUE(last_run(slow_module).empty()) << "a run began after Ctrl+C:\n"
+                                               << joined(last_run(slow_module));
 }
 
 } // namespace
