@@ -255,6 +255,14 @@ void LogRunPager::measure() {
         }
         heights.set(run, std::max<std::int64_t>(0, std::llround(tops[k + 1] - tops[k])));
     }
+    // The last one is not measured yet, but it is at least as high as it is laid out without the
+    // document's margin: the bar never reaches its end while a long piece is still below.
+    if (ended < n) {
+        const int run = entries[n - 1].run;
+        const std::int64_t least = std::llround(tops[n] - tops[n - 1] - view->document()->documentMargin());
+        if (!measured[std::size_t(run)] && heights.height(run) < least)
+            heights.set(run, least);
+    }
 }
 
 void LogRunPager::estimate() {

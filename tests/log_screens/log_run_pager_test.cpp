@@ -355,4 +355,94 @@ TEST_F(Pager, ResizedViewStillShowsItsRuns) {
     EXPECT_LE(std::abs(pager->first_run() - run), 1);
 }
 
+// One run of many records among short ones is shown in pieces of a few hundred rows. Wherever the user
+// goes, before the index and after it, the document holds exactly its pieces; every piece is reached;
+// and the pieces one after the other read as the whole text: the same rows in the same order with the
+// same backgrounds.
+TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
+    const int records = 1234;
+    std::string log = section("StandardModule", first_key, "Disk A");
+    log += long_section("STORAGE", first_key + 3600, "Failing disk", records);
+    log += section("StatusModule", first_key + 7200, "Disk B") +
+           section("StandardModule", first_key + 7200, "Disk C");
+    write_log(log);
+    auto reader = std::make_unique<LogReader>();
+    ASSERT_EQ(reader->open(), 0);
+    reader->parse();
+    PastLogRuns runs(std::move(reader), first_key, first_key + 7200);
+    ASSERT_EQ(runs.run_count(), 3);
+    ASSERT_GE(runs.count(), 2 + records / PastLogRuns::piece_rows);
+
+    QStringList pieces;
+    std::int64_t rows_before = 0;
+    for (int i = 0; i < runs.count(); ++i) {
+        int rows = 0;
+        pieces << runs.html(i, rows_before, &rows);
+        EXPECT_LE(rows, 2 * PastLogRuns::piece_rows) << "piece " << i;
+        rows_before += rows;
+    }
+    const QStringList whole_rows = table_rows_of(texts_of_runs(first_key, first_key + 7200).join(""));
+    ASSERT_GT(whole_rows.size(), records);
+    EXPECT_EQ(table_rows_of(pieces.join("")), whole_rows);
+
+    QTextEdit view;
+    view.setLineWrapMode(QTextEdit::NoWrap);
+    view.setReadOnly(true);
+    view.resize(900, 400); // as wide as every run: no horizontal scroll bar comes and goes
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* pager = new LogRunPager(&view);
+    pager->show(&runs);
+    std::set<int> seen;
+    for (int step = 0; step < 5000; ++step) {
+        ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+        if (step == 40) {
+            const std::atomic<bool> stop{false};
+            runs.build_index(stop);
+            pager->index_ready();
+            continue;
+        }
+        for (int i = pager->first_run(); i < pager->first_run() + pager->runs_in_document(); ++i)
+            seen.insert(i);
+        if (step % 5 == 0)
+            expect_document_of_its_runs(&view, *pager, pieces);
+        // The bar at its end while the view is not would stop the walk: a step goes as far as in the view.
+        if (pager->scroll_bar()->value() == pager->scroll_bar()->maximum()) {
+            EXPECT_EQ(pager->first_run() + pager->runs_in_document(), runs.count());
+            EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+            break;
+        }
+        QTest::keyClick(&view, Qt::Key_PageDown);
+    }
+    EXPECT_EQ(int(seen.size()), runs.count());
+    EXPECT_EQ(pager->first_run() + pager->runs_in_document(), runs.count());
+    expect_document_of_its_runs(&view, *pager, pieces);
+
+    // Every piece measured: each place shows what the whole text shows there, the table's rows where
+    // the one table has them, their columns lined up.
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(texts_of_runs(first_key, first_key + 7200).join(""));
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(20);
+    QScrollBar* bar = pager->scroll_bar();
+    ASSERT_EQ(bar->maximum(), whole.verticalScrollBar()->maximum());
+    for (int sevenths = 0; sevenths <= 7; ++sevenths) {
+        const int place = bar->maximum() * sevenths / 7;
+        SCOPED_TRACE(place);
+        bar->setValue(place);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+        whole.verticalScrollBar()->setValue(place);
+        const QRect top(0, 0, view.viewport()->width(), view.viewport()->height() - 40);
+        const std::optional<int> shift = vertical_shift(view.viewport()->grab(top).toImage(),
+                                                        whole.viewport()->grab(top).toImage(), view.height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << place + *shift;
+    }
+}
+
 } // namespace
