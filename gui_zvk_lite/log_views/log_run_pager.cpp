@@ -56,6 +56,8 @@ LogRunPager::LogRunPager(QTextEdit* view_)
     checked_connect(view->verticalScrollBar(), SIGNAL(rangeChanged(int, int)), this, SLOT(view_changed()));
     checked_connect(view->document()->documentLayout(), SIGNAL(documentSizeChanged(QSizeF)), this,
                     SLOT(view_changed()));
+    checked_connect(view->horizontalScrollBar(), SIGNAL(rangeChanged(int, int)), this,
+                    SLOT(horizontal_range_changed()));
     checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
     checked_connect(bar, SIGNAL(sliderReleased()), this, SLOT(bar_released()));
 }
@@ -77,6 +79,7 @@ void LogRunPager::show(const LogRunSource* source_) {
     anchor_run = 0;
     anchor_offset = 0;
     at_end = false;
+    widest = 0;
 
     saved_policy = int(view->verticalScrollBarPolicy());
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -241,7 +244,10 @@ void LogRunPager::measure() {
     const std::size_t n = entries.size();
     tops.assign(n + 1, 0);
     // Lays the (few) runs out completely.
-    tops[n] = view->document()->documentLayout()->documentSize().height();
+    const QSizeF size = view->document()->documentLayout()->documentSize();
+    tops[n] = size.height();
+    widest = std::max(widest, size.toSize().width());
+    hold_horizontal_range();
     for (std::size_t k = n; k-- > 0;)
         tops[k] = entries[k].characters == 0 ? tops[k + 1] : entry_top(k);
     // A run ends where the next one begins. The document's end holds its bottom margin besides: only
@@ -360,6 +366,23 @@ void LogRunPager::update_bar() {
     // it stands for; it is set right once let go.
     if (!bar->isSliderDown())
         bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
+}
+
+void LogRunPager::hold_horizontal_range() {
+    // The view sets the range from its document whenever the document's size changes: this comes
+    // right after, before the view bounds the bar's value by the new range, so the value holds.
+    QScrollBar* horizontal = view->horizontalScrollBar();
+    const int most = std::max(0, widest - view->viewport()->width());
+    if (horizontal->maximum() < most) {
+        Adjusting holding_now(holding_horizontal);
+        horizontal->setRange(horizontal->minimum(), most);
+    }
+}
+
+void LogRunPager::horizontal_range_changed() {
+    // Also while this object changes the document: the view sets the range then too.
+    if (active() && !holding_horizontal)
+        hold_horizontal_range();
 }
 
 void LogRunPager::schedule() {

@@ -60,6 +60,7 @@ private slots:
     void bar_moved(int value);
     void bar_released();
     void view_changed();
+    void horizontal_range_changed();
 
 private:
     struct Entry {
@@ -86,6 +87,9 @@ private:
     // The anchor for this value of the view's own scroll bar.
     void anchor_at(int value);
     void update_bar();
+    // The view's horizontal scroll bar spans the widest run laid out since show(), as it spans the
+    // widest run of the whole text: it neither shrinks nor moves as wide runs leave the document.
+    void hold_horizontal_range();
     void schedule();
     double entry_top(std::size_t entry) const;
 
@@ -114,6 +118,8 @@ private:
     bool first_runs_pending = false; // since show(), nothing has been in the document
     bool at_end = false;             // the user put the view at the end of the last run
     bool adjusting = false;          // this object moves the scroll bars itself
+    int widest = 0;                  // the document's width, at most, since show()
+    bool holding_horizontal = false; // this object sets the horizontal range
     std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };

@@ -445,4 +445,58 @@ TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
     }
 }
 
+// The horizontal scroll bar spans the widest run laid out, as it spans the widest run of the whole
+// text, and a place scrolled to the right holds while the wide run leaves the document.
+TEST(PagerOfOneWideRun, HorizontalRangeAndPlaceHold) {
+    std::string log;
+    for (int i = 0; i < 30; ++i)
+        log += section("StandardModule", first_key + i * 3600, i == 1 ? std::string(300, 'W') : "Disk");
+    write_log(log);
+    auto reader = std::make_unique<LogReader>();
+    ASSERT_EQ(reader->open(), 0);
+    reader->parse();
+    PastLogRuns runs(std::move(reader), first_key, first_key + 30 * 3600);
+    const std::atomic<bool> stop{false};
+    runs.build_index(stop);
+    QTextEdit whole;
+    QTextEdit view;
+    for (QTextEdit* v : {&whole, &view}) {
+        v->setLineWrapMode(QTextEdit::NoWrap);
+        v->setReadOnly(true);
+        v->resize(600, 400);
+        v->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
+    }
+    whole.setText(texts_of_runs(first_key, first_key + 30 * 3600).join(""));
+    zvk_test::process_events_for(50);
+    auto* pager = new LogRunPager(&view);
+    pager->show(&runs);
+    pager->index_ready();
+    const auto settle = [&] { ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000)); };
+    settle();
+    zvk_test::process_events_for(50);
+    QScrollBar* horizontal = view.horizontalScrollBar();
+    ASSERT_GT(whole.horizontalScrollBar()->maximum(), 1000);
+    EXPECT_EQ(horizontal->maximum(), whole.horizontalScrollBar()->maximum());
+    EXPECT_TRUE(horizontal->isVisible());
+    const int right = horizontal->maximum() / 2;
+    horizontal->setValue(right);
+    for (int step = 0; step < 20; ++step) {
+        SCOPED_TRACE(step);
+        QTest::keyClick(&view, Qt::Key_PageDown);
+        settle();
+        zvk_test::process_events_for(5);
+        EXPECT_EQ(horizontal->maximum(), whole.horizontalScrollBar()->maximum());
+        EXPECT_EQ(horizontal->value(), right);
+    }
+    EXPECT_GT(pager->first_run(), 1); // the wide run has left
+    // Far off and back again: the document built anew keeps the place too.
+    pager->scroll_bar()->setValue(pager->scroll_bar()->maximum());
+    settle();
+    pager->scroll_bar()->setValue(0);
+    settle();
+    zvk_test::process_events_for(5);
+    EXPECT_EQ(horizontal->value(), right);
+}
+
 } // namespace
