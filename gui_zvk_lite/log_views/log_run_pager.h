@@ -61,6 +61,7 @@ private slots:
     void bar_released();
     void view_changed();
     void horizontal_range_changed();
+    void vertical_range_changed();
 
 private:
     struct Entry {
@@ -90,6 +91,12 @@ private:
     // The view's horizontal scroll bar spans the widest run laid out since show(), as it spans the
     // widest run of the whole text: it neither shrinks nor moves as wide runs leave the document.
     void hold_horizontal_range();
+    // The view's own scroll bar reaches past the document by the heights of the runs before and after
+    // it, so that steps queued faster than runs come in (Page Down pressed ten times at once, a quick
+    // turn of the wheel) go as far as in the whole text: fill() brings what they reach.
+    void hold_vertical_range();
+    // The anchor to a place of the whole text, whose run is built anew.
+    void jump_to(std::int64_t place);
     void schedule();
     double entry_top(std::size_t entry) const;
 
@@ -120,6 +127,7 @@ private:
     bool adjusting = false;          // this object moves the scroll bars itself
     int widest = 0;                  // the document's width, at most, since show()
     bool holding_horizontal = false; // this object sets the horizontal range
+    bool holding_vertical = false;   // this object sets the range of the view's own bar
     std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };

@@ -12,11 +12,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+#include <QWheelEvent>
 
 #include <atomic>
 #include <memory>
@@ -127,7 +129,7 @@ TEST_F(Pager, ShowsTheFirstRunsAtTheNextTurnInTheirOwnScrollBar) {
     EXPECT_TRUE(bar()->isVisible());
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_EQ(bar()->value(), 0);
-    EXPECT_GT(bar()->maximum(), view.verticalScrollBar()->maximum()); // spans every run
+    EXPECT_GT(bar()->maximum(), view.document()->size().height()); // spans every run
 
     pager->clear();
     EXPECT_FALSE(pager->active());
@@ -300,6 +302,73 @@ TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
                                                         whole.viewport()->grab().toImage(), view.height());
         ASSERT_TRUE(shift.has_value()) << "the view shows another text";
         EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << to + *shift;
+    }
+}
+
+// Steps queued faster than runs come into the document (Page Down pressed many times at once, a quick
+// turn of the wheel) go as far as the same steps go in the whole text, down and back up again.
+TEST_F(Pager, QueuedStepsGoAsFarAsInTheWholeText) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    while (bar()->value() < bar()->maximum()) { // every run measured once
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(parts.join(""));
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(20);
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum());
+
+    const struct {
+        const char* way;
+        std::function<void(QTextEdit*, bool)> post; // one step, down or up
+    } ways[] = {
+        {"Page Down and Page Up",
+         [](QTextEdit* v, bool down) {
+             QCoreApplication::postEvent(
+                 v,
+                 new QKeyEvent(QEvent::KeyPress, down ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::NoModifier));
+         }},
+        {"wheel",
+         [](QTextEdit* v, bool down) {
+             QCoreApplication::postEvent(v->viewport(),
+                                         new QWheelEvent(QPointF(50, 50), v->mapToGlobal(QPointF(50, 50)),
+                                                         QPoint(), QPoint(0, down ? -120 : 120), Qt::NoButton,
+                                                         Qt::NoModifier, Qt::NoScrollPhase, false));
+         }},
+    };
+    for (const auto& way : ways) {
+        for (const int steps : {10, 25}) {
+            SCOPED_TRACE(testing::Message() << way.way << ", " << steps << " steps");
+            bar()->setValue(0);
+            settle();
+            whole.verticalScrollBar()->setValue(0);
+            for (bool down : {true, false}) {
+                for (int step = 0; step < steps; ++step) {
+                    way.post(&view, down);
+                    way.post(&whole, down);
+                }
+                settle();
+                zvk_test::process_events_for(20);
+                settle();
+                if (down) {
+                    ASSERT_GT(whole.verticalScrollBar()->value(), 0);
+                }
+                EXPECT_EQ(bar()->value(), whole.verticalScrollBar()->value()) << (down ? "down" : "back up");
+                const std::optional<int> shift = vertical_shift(
+                    view.viewport()->grab().toImage(), whole.viewport()->grab().toImage(), view.height());
+                ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+                EXPECT_LE(std::abs(*shift), 2);
+            }
+        }
     }
 }
 
