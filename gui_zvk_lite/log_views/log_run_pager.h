@@ -4,7 +4,7 @@
 // than Qt's text layout can place); so the view's document holds only the runs around what is on
 // screen. They are rendered, imported and laid out one at a time as the user scrolls, each in a few
 // milliseconds, and the runs far off screen leave the document again. (The source's runs are its
-// units: a run of many records comes as pieces of a few hundred rows, LogRunSource.)
+// units: a run of many records comes as pieces of about a hundred rows, LogRunSource.)
 //
 // A scroll bar of the pager's own, in the place of the view's, spans every run: its range is the sum
 // of the runs' heights, measured for the runs that have been in the view and estimated for the rest.

@@ -2,7 +2,7 @@
 // The runs that a log view shows: the runs of the chosen days, oldest first (Past logs), or the
 // newest run's sections of one module (View logs). Only they are kept, not the rest of the log they
 // came from. They are shown in pieces, each rendered on demand: a run, or, for a run of many records,
-// its head and then blocks of a few hundred rows of its tests tables, so that no piece takes long to
+// its head and then blocks of about a hundred rows of its tests tables, so that no piece takes long to
 // render and lay out, however many records a run holds.
 #include "log_model.h"
 #include "log_run_source.h"
@@ -19,7 +19,7 @@ class LogReader;
 class PastLogRuns : public LogRunSource {
 public:
     // Rows a piece holds, about: a run of more is cut, between rows of its tests tables.
-    static constexpr int piece_rows = 200;
+    static constexpr int piece_rows = 100;
 
     // `parsed`: a reader that has parsed the log; the runs are those whose keys lie in [from, to], all
     // of their sections. They are taken out of it, and the rest of the parsed log is freed here: on a
