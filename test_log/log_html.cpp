@@ -186,13 +186,36 @@ void LogHtml::add_selected(const LogGroup& group, std::uint64_t run_time, const 
             continue;
         if (!skipping())
             add_title(code_text(subsystem.name), date_text(group.group, QLocale::LongFormat));
-        for (const auto& device : subsystem.devices)
+        for (const auto& device : subsystem.devices) {
+            // Devices wholly outside the piece under way are only counted: a run of many devices is
+            // written in the time of the piece's own.
+            if (piece_) {
+                const int rows = rows_of(device.second);
+                if (rows_ + rows < piece_first_ || rows_ >= piece_end_) {
+                    rows_ += rows;
+                    continue;
+                }
+            }
             add_device(device.second, subsystem.broken);
+        }
     }
 }
 
-LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_time, const QString& filter) {
+int LogHtml::rows_of(const LogDevice& device) {
     // Row for row as add_device writes them.
+    int rows = int(device.properties.size()) + 1;
+    for (const auto& resource : device.resources) {
+        ++rows;
+        for (const auto& instance : resource.second)
+            rows += int(instance.second.size());
+    }
+    rows += 2 + int(device.messages.size());
+    for (const LogTest& test : device.tests)
+        rows += 2 + int(test.messages.size());
+    return rows;
+}
+
+LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_time, const QString& filter) {
     GroupRows rows;
     int row = 0;
     const QString wanted = filter.toUpper();
@@ -202,18 +225,14 @@ LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_tim
         ++rows.sections;
         for (const auto& named : entry.second.devices) {
             const LogDevice& device = named.second;
-            row += int(device.properties.size()) + 1;
-            for (const auto& resource : device.resources) {
-                ++row;
-                for (const auto& instance : resource.second)
-                    row += int(instance.second.size());
-            }
-            const int first = row;
-            row += 1 + int(device.messages.size());
+            rows.device_starts.push_back(row);
+            row += rows_of(device);
+            // The tests table ends the device's rows; it holds the rows of its tests and messages, and
+            // the two that open and close it.
+            int tests = 2 + int(device.messages.size());
             for (const LogTest& test : device.tests)
-                row += 2 + int(test.messages.size());
-            ++row;
-            rows.tests_tables.emplace_back(first, row);
+                tests += 2 + int(test.messages.size());
+            rows.tests_tables.emplace_back(row - tests, row);
         }
     }
     rows.count = row;
@@ -223,20 +242,27 @@ LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_tim
 void LogHtml::add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
                              int end) {
     const GroupRows rows = rows_of(group, run_time, filter);
+    const auto inside_a_table = [&rows](int row) {
+        for (const auto& table : rows.tests_tables) {
+            if (table.first < row && row < table.second)
+                return true;
+        }
+        return false;
+    };
     const bool cut_at_end = end < rows.count;
     const int before = rows_;
     // Row `first` of the group is counted as the row after those this builder wrote before.
     rows_ = before - first;
     piece_first_ = before;
     piece_end_ = cut_at_end ? before + (end - first) : std::numeric_limits<int>::max();
-    if (first > 0) {
+    if (inside_a_table(first)) {
         open_indent("5");
         open_table();
     }
     piece_ = true;
     add_selected(group, run_time, filter, false);
     piece_ = false;
-    if (cut_at_end) {
+    if (cut_at_end && inside_a_table(end)) {
         close_table();
         close_indent();
     }
@@ -311,6 +337,8 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
         }
     }
     add_row(code_text("STOP TESTS"), "", alternation_colour);
+    // What closes the device goes with its last row: a piece that ends with the device holds it.
+    --rows_;
     close_table();
     close_indent();
 
@@ -320,6 +348,7 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
         close_table();
     }
     add_breaks(3);
+    ++rows_;
 }
 
 void LogHtml::add_row(const std::string& key, const std::string& value, const std::string& colour) {

@@ -39,20 +39,22 @@ public:
     bool add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter);
 
     // Where the rows lie in the text that add_group(group, run_time, filter) writes, counted from the
-    // model alone: the sections it writes, how many rows, and for each tests table the rows
-    // [first, end) it holds, counted from the group's first row.
+    // model alone: the sections it writes, how many rows, the first row of each device and, for each
+    // tests table, the rows [first, end) it holds, all counted from the group's first row.
     struct GroupRows {
         int sections = 0;
         int count = 0;
+        std::vector<int> device_starts;
         std::vector<std::pair<int, int>> tests_tables;
     };
     static GroupRows rows_of(const LogGroup& group, std::uint64_t run_time, const QString& filter);
     // Appends the piece of add_group's text that holds the group's rows [first, end): with the text
     // before the first row when `first` is 0, with the text after the last row when `end` is past it.
-    // A piece may begin or end only inside a tests table, between two of its rows: it then opens or
-    // closes that table (and the indent around it) itself, so pieces set one after the other read as
-    // the whole text, and their tables line up as the one table does. The rows' alternation goes on
-    // from this builder's row count as though the piece were all it had written since.
+    // A piece may begin or end only at the first row of a device (with the text before it), or inside
+    // a tests table, between two of its rows: there it opens or closes that table (and the indent
+    // around it) itself. So pieces set one after the other read as the whole text, and their tables
+    // line up as the one table does. The rows' alternation goes on from this builder's row count as
+    // though the piece were all it had written since.
     void add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
                         int end);
 
@@ -102,6 +104,8 @@ private:
     const std::string& row_time(std::int64_t time) const;
     std::string message_text(const LogMessage& message) const;
     void add_device(const LogDevice& device, bool broken);
+    // The rows add_device writes for `device`.
+    static int rows_of(const LogDevice& device);
     void add_message_rows(const std::vector<LogMessage>& messages);
     // Counts the row under way without writing it when it lies outside the piece being written.
     bool skip_row();

@@ -44,17 +44,21 @@ PastLogRuns::~PastLogRuns() = default;
 void PastLogRuns::cut_into_pieces() {
     for (int run = 0; run < int(runs.size()); ++run) {
         const LogHtml::GroupRows rows = LogHtml::rows_of(runs[std::size_t(run)], run_time, filter);
-        // Cut between two rows of a tests table, every piece_rows rows or at the next row after that
-        // where a table allows it; the rest of the run goes with its last piece.
+        // Cut every piece_rows rows or at the next place after that where a cut may be: between two
+        // devices, or between two rows of a tests table; the rest of the run goes with its last piece.
         int start = 0;
-        for (const auto& table : rows.tests_tables) {
-            int cut = std::max(start + piece_rows, table.first + 1);
+        const auto cut_at = [&](int cut) {
+            pieces.push_back({run, start, cut});
+            start = cut;
+        };
+        for (std::size_t d = 0; d < rows.device_starts.size(); ++d) {
+            if (rows.device_starts[d] > 0 && rows.device_starts[d] >= start + piece_rows)
+                cut_at(rows.device_starts[d]);
+            const auto& table = rows.tests_tables[d];
             // A short rest of a table stays with the piece before it.
-            while (cut < table.second - piece_rows / 4) {
-                pieces.push_back({run, start, cut});
-                start = cut;
-                cut = start + piece_rows;
-            }
+            for (int cut = std::max(start + piece_rows, table.first + 1); cut < table.second - piece_rows / 4;
+                 cut = start + piece_rows)
+                cut_at(cut);
         }
         pieces.push_back({run, start, past_the_end});
     }

@@ -12,6 +12,7 @@
 #include <QTextDocument>
 #include <QTranslator>
 
+#include <algorithm>
 #include <limits>
 #include <map>
 
@@ -430,12 +431,13 @@ TEST(LogHtml, CounterGivesTheLengthAndRowsOfTheWrittenText) {
     }
 }
 
-// A run of many records is shown in pieces cut between rows of its tests tables. Set one after the
-// other they are the whole text but for the table that each cut closes and opens again, and each
-// piece's rows, and their backgrounds, go on from the rows before it. Cuts at the first and the last
-// places a table allows, and everywhere in between; runs of several devices and sections, with device
-// messages, tests with and without messages, a coloured stop row and a broken section, under both
-// filters; whatever the rows before the first piece.
+// A run of many records is shown in pieces cut between its devices and between rows of its tests
+// tables. Set one after the other they are the whole text but for the table that each cut inside a
+// table closes and opens again, and each piece's rows, and their backgrounds, go on from the rows
+// before it. Cuts at the first and the last places a table allows, everywhere in between, and between
+// the devices; runs of several devices and sections, with device messages, tests with and without
+// messages, a coloured stop row and a broken section, under both filters; whatever the rows before the
+// first piece.
 TEST(LogHtml, PiecesOfAGroupReadAsItsWholeText) {
     LogGroup group = fixture_groups()[3]; // STORAGE broken, with two disks; MEMORY broken, no devices
     LogDevice& disk = group.subsystems["STORAGE"].devices["0"];
@@ -476,6 +478,14 @@ TEST(LogHtml, PiecesOfAGroupReadAsItsWholeText) {
                 cut_sets.push_back(every);
             }
             cut_sets.push_back({rows.tests_tables[0].second - 2, rows.tests_tables[1].first + 1});
+            // Between the devices, alone and with cuts in the tables on either side.
+            ASSERT_EQ(rows.device_starts.size(), 2u);
+            EXPECT_EQ(rows.device_starts[0], 0);
+            EXPECT_EQ(rows.device_starts[1], rows.tests_tables[0].second);
+            EXPECT_EQ(keys[rows.device_starts[1]], "Resources:"); // the second disk has no properties
+            cut_sets.push_back({rows.device_starts[1]});
+            cut_sets.push_back(
+                {rows.tests_tables[0].second - 1, rows.device_starts[1], rows.tests_tables[1].first + 1});
             for (const std::vector<int>& cuts : cut_sets) {
                 SCOPED_TRACE(testing::Message() << f.filter << ", " << rows_before << " rows before, "
                                                 << cuts.size() << " cuts from " << cuts.front());
@@ -493,12 +503,20 @@ TEST(LogHtml, PiecesOfAGroupReadAsItsWholeText) {
                     EXPECT_EQ(counted.length(), piece.html().size());
                     EXPECT_EQ(counted.rows(), piece.rows());
                     counted.take_html();
+                    // Each piece stands on its own: what it opens it closes.
+                    EXPECT_EQ(piece.html().count("<table"), piece.html().count("</table>")) << "piece " << k;
+                    EXPECT_EQ(piece.html().count("<blockquote"), piece.html().count("</blockquote>"))
+                        << "piece " << k;
                     pieces += piece.html();
                     rows_so_far = piece.rows();
                     first = end;
                 }
                 EXPECT_EQ(rows_so_far, whole.rows());
-                EXPECT_EQ(pieces.count(cut), qsizetype(cuts.size()));
+                const auto in_a_table = [&rows](int row) {
+                    return std::any_of(rows.tests_tables.begin(), rows.tests_tables.end(),
+                                       [row](const auto& t) { return t.first < row && row < t.second; });
+                };
+                EXPECT_EQ(pieces.count(cut), std::count_if(cuts.begin(), cuts.end(), in_a_table));
                 EXPECT_EQ(QString(pieces).remove(cut), whole.html());
             }
         }

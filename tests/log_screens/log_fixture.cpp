@@ -71,6 +71,17 @@ std::string long_section(const std::string& subsystem, std::int64_t key, const s
     return text;
 }
 
+std::string many_devices_section(const std::string& subsystem, std::int64_t key, int devices) {
+    std::string text = "+++ " + stamp(key) + " " + subsystem + " " + std::to_string(key) + "\n";
+    for (int d = 0; d < devices; ++d)
+        text += "UID: DEVICE_" + std::to_string(d) + "\nDISPLAYNAME: Disk " + std::to_string(d) +
+                "\nMODEL: TM-HD-100\n>>> RESOURCE PARTITION\nINDEX: 0\nSIZE: 100 GB\n<<< RESOURCE\nSTART "
+                "TESTS\n" +
+                stamp(key + 1) + " START READ_TEST\n" + stamp(key + 2) + " STOP READ_TEST SUCCESS 0.2\n" +
+                "STOP TESTS 1-0-0-0-0\n";
+    return text + "--- " + subsystem + "\n";
+}
+
 QString log_folder() {
     return qEnvironmentVariable("ZVK_DRIVE_C") + "/zedra";
 }

@@ -31,6 +31,9 @@ std::string section(const std::string& subsystem, std::int64_t key, const std::s
 std::string long_section(const std::string& subsystem, std::int64_t key, const std::string& device,
                          int records);
 
+// A section of `devices` devices, each as section() writes its one: one run of many devices.
+std::string many_devices_section(const std::string& subsystem, std::int64_t key, int devices);
+
 // The log file on drive C:, and its folder.
 QString log_path();
 QString log_folder();

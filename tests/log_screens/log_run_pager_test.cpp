@@ -424,7 +424,8 @@ TEST_F(Pager, ResizedViewStillShowsItsRuns) {
     EXPECT_LE(std::abs(pager->first_run() - run), 1);
 }
 
-// One run of many records among short ones is shown in pieces of a few hundred rows. Wherever the user
+// One run of many records, and one of many devices, among short ones are shown in pieces of about a
+// hundred rows. Wherever the user
 // goes, before the index and after it, the document holds exactly its pieces; every piece is reached;
 // and the pieces one after the other read as the whole text: the same rows in the same order with the
 // same backgrounds.
@@ -432,6 +433,7 @@ TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
     const int records = 1234;
     std::string log = section("StandardModule", first_key, "Disk A");
     log += long_section("STORAGE", first_key + 3600, "Failing disk", records);
+    log += many_devices_section("STORAGE", first_key + 5400, 300);
     log += section("StatusModule", first_key + 7200, "Disk B") +
            section("StandardModule", first_key + 7200, "Disk C");
     write_log(log);
@@ -439,8 +441,8 @@ TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
     ASSERT_EQ(reader->open(), 0);
     reader->parse();
     PastLogRuns runs(std::move(reader), first_key, first_key + 7200);
-    ASSERT_EQ(runs.run_count(), 3);
-    ASSERT_GE(runs.count(), 2 + records / PastLogRuns::piece_rows);
+    ASSERT_EQ(runs.run_count(), 4);
+    ASSERT_GE(runs.count(), 2 + records / PastLogRuns::piece_rows + 300 * 9 / (2 * PastLogRuns::piece_rows));
 
     QStringList pieces;
     std::int64_t rows_before = 0;
