@@ -65,6 +65,9 @@
 //                                     /   14.9 ms, 182 MB,  53 MB kept, 18.1 ms (first records 1049 ms)
 //   View logs, 200,000 records           51253 ms, 1168 MB, 1055 MB kept, 41.4 ms
 //                                     /   16.0 ms, 183 MB,  28 MB kept, 20.6 ms (first records 1433 ms)
+// Once more after runs of many devices were cut too (load 5.5): longest pauses 25.6 / 29.2 ms, 42.9 /
+// 18.7 ms, 30.0 / 16.6 ms and 26.0 / 19.1 ms (search or show_log / scrolling, in the order above), the
+// same memory.
 // (Peak memory counts what the process held before; after the change that was 42 to 107 MB.) With the
 // machine loaded more (load 12 to 25, this change's own builds beside it) the longest pauses of these
 // cases were 21 to 129 ms with pieces of 100 rows (99th percentile up to 60 ms) and 29 to 139 ms with
