@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QStringList>
 
+#include <algorithm>
+#include <limits>
 #include <utility>
 
 namespace {
@@ -85,6 +87,8 @@ QString LogHtml::take_html() {
 }
 
 void LogHtml::put(QLatin1String text) {
+    if (skipping())
+        return;
     if (counting_)
         counted_ += text.size();
     else
@@ -92,6 +96,8 @@ void LogHtml::put(QLatin1String text) {
 }
 
 void LogHtml::put(QStringView text) {
+    if (skipping())
+        return;
     if (counting_)
         counted_ += text.size();
     else
@@ -148,28 +154,149 @@ std::string LogHtml::message_text(const LogMessage& message) const {
     return text;
 }
 
+namespace {
+
+// add_group's choice of a group's subsystems: "ALL" (any case) all of them, any other filter the
+// subsystem of that name (any case) of the run that started at `run_time`.
+bool selects(const QString& wanted, const LogGroup& group, const LogSubsystem& subsystem,
+             std::uint64_t run_time, bool trace) {
+    const QString name = latin1(subsystem.name).toUpper();
+    if (trace) {
+        qDebug() << wanted;
+        qDebug() << name;
+    }
+    return wanted == QLatin1String("ALL") ||
+           (wanted == name && run_time == static_cast<std::uint64_t>(group.group));
+}
+
+} // namespace
+
 bool LogHtml::add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter) {
     if (!group)
         return false;
+    add_selected(*group, run_time, filter, true);
+    return true;
+}
+
+void LogHtml::add_selected(const LogGroup& group, std::uint64_t run_time, const QString& filter, bool trace) {
     const QString wanted = filter.toUpper();
-    for (const auto& entry : group->subsystems) {
+    for (const auto& entry : group.subsystems) {
         const LogSubsystem& subsystem = entry.second;
-        const QString name = latin1(subsystem.name).toUpper();
-        qDebug() << wanted;
-        qDebug() << name;
-        const bool selected = wanted == QLatin1String("ALL") ||
-                              (wanted == name && run_time == static_cast<std::uint64_t>(group->group));
-        if (!selected)
+        if (!selects(wanted, group, subsystem, run_time, trace))
             continue;
-        add_title(code_text(subsystem.name), date_text(group->group, QLocale::LongFormat));
-        for (const auto& device : subsystem.devices)
+        if (!skipping())
+            add_title(code_text(subsystem.name), date_text(group.group, QLocale::LongFormat));
+        for (const auto& device : subsystem.devices) {
+            // Devices wholly outside the piece under way are only counted: a run of many devices is
+            // written in the time of the piece's own.
+            if (piece_) {
+                const int rows = rows_of(device.second);
+                if (rows_ + rows < piece_first_ || rows_ >= piece_end_) {
+                    rows_ += rows;
+                    continue;
+                }
+            }
             add_device(device.second, subsystem.broken);
+        }
     }
+}
+
+int LogHtml::rows_of(const LogDevice& device) {
+    // Row for row as add_device writes them.
+    int rows = int(device.properties.size()) + 1;
+    for (const auto& resource : device.resources) {
+        ++rows;
+        for (const auto& instance : resource.second)
+            rows += int(instance.second.size());
+    }
+    rows += 2 + int(device.messages.size());
+    for (const LogTest& test : device.tests)
+        rows += 2 + int(test.messages.size());
+    return rows;
+}
+
+LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_time, const QString& filter) {
+    GroupRows rows;
+    int row = 0;
+    const QString wanted = filter.toUpper();
+    for (const auto& entry : group.subsystems) {
+        if (!selects(wanted, group, entry.second, run_time, false))
+            continue;
+        ++rows.sections;
+        for (const auto& named : entry.second.devices) {
+            const LogDevice& device = named.second;
+            rows.device_starts.push_back(row);
+            row += rows_of(device);
+            // The tests table ends the device's rows; it holds the rows of its tests and messages, and
+            // the two that open and close it.
+            int tests = 2 + int(device.messages.size());
+            for (const LogTest& test : device.tests)
+                tests += 2 + int(test.messages.size());
+            rows.tests_tables.emplace_back(row - tests, row);
+        }
+    }
+    rows.count = row;
+    return rows;
+}
+
+void LogHtml::add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
+                             int end) {
+    const GroupRows rows = rows_of(group, run_time, filter);
+    const auto inside_a_table = [&rows](int row) {
+        for (const auto& table : rows.tests_tables) {
+            if (table.first < row && row < table.second)
+                return true;
+        }
+        return false;
+    };
+    const bool cut_at_end = end < rows.count;
+    const int before = rows_;
+    // Row `first` of the group is counted as the row after those this builder wrote before.
+    rows_ = before - first;
+    piece_first_ = before;
+    piece_end_ = cut_at_end ? before + (end - first) : std::numeric_limits<int>::max();
+    if (inside_a_table(first)) {
+        open_indent("5");
+        open_table();
+    }
+    piece_ = true;
+    add_selected(group, run_time, filter, false);
+    piece_ = false;
+    if (cut_at_end && inside_a_table(end)) {
+        close_table();
+        close_indent();
+    }
+    rows_ = before + std::max(0, std::min(end, rows.count) - std::max(first, 0));
+}
+
+void LogHtml::add_message_rows(const std::vector<LogMessage>& messages) {
+    // Only the rows of the piece are made: a piece of a run of a hundred thousand records is written
+    // in the time of its own few hundred.
+    std::size_t i = 0;
+    const std::size_t n = messages.size();
+    if (piece_ && rows_ < piece_first_) {
+        i = std::min(n, std::size_t(piece_first_ - rows_));
+        rows_ += int(i);
+    }
+    for (; i < n; ++i) {
+        if (piece_ && rows_ >= piece_end_) {
+            rows_ += int(n - i);
+            return;
+        }
+        add_row(row_time(messages[i].time), message_text(messages[i]), alternation_colour);
+    }
+}
+
+bool LogHtml::skip_row() {
+    if (!skipping())
+        return false;
+    ++rows_;
     return true;
 }
 
 void LogHtml::add_device(const LogDevice& device, bool broken) {
-    add_device_header(device.display_name, device.unique_code);
+    if (!skipping())
+        add_device_header(device.display_name, device.unique_code);
 
     open_indent("5");
     open_table();
@@ -192,18 +319,26 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
 
     open_table();
     add_row(code_text("START TESTS"), "", alternation_colour);
-    for (const LogMessage& message : device.messages)
-        add_row(row_time(message.time), message_text(message), alternation_colour);
+    add_message_rows(device.messages);
     for (const LogTest& test : device.tests) {
+        const int test_rows = 2 + int(test.messages.size());
+        if (piece_ && (rows_ + test_rows <= piece_first_ || rows_ >= piece_end_)) {
+            rows_ += test_rows;
+            continue;
+        }
         const std::string name = code_text(test.name);
-        add_row(row_time(test.start), name, alternation_colour);
-        for (const LogMessage& message : test.messages)
-            add_row(row_time(message.time), message_text(message), alternation_colour);
-        const std::string stop = name + " " + code_text(test.result) + " " +
-                                 to_latin1(QString::number(test.time_spent, 'g', 6)) + " s";
-        add_row(row_time(test.stop), stop, stop_colour(test.result));
+        if (!skip_row())
+            add_row(row_time(test.start), name, alternation_colour);
+        add_message_rows(test.messages);
+        if (!skip_row()) {
+            const std::string stop = name + " " + code_text(test.result) + " " +
+                                     to_latin1(QString::number(test.time_spent, 'g', 6)) + " s";
+            add_row(row_time(test.stop), stop, stop_colour(test.result));
+        }
     }
     add_row(code_text("STOP TESTS"), "", alternation_colour);
+    // What closes the device goes with its last row: a piece that ends with the device holds it.
+    --rows_;
     close_table();
     close_indent();
 
@@ -213,6 +348,7 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
         close_table();
     }
     add_breaks(3);
+    ++rows_;
 }
 
 void LogHtml::add_row(const std::string& key, const std::string& value, const std::string& colour) {

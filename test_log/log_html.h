@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 // A log code (upper-case words joined by underscores) as a translation token: ALL_PASSED gives
@@ -36,6 +37,26 @@ public:
     // any other filter selects the subsystem of that name (any case), and only when `run_time` is
     // the group's key. False, with nothing appended, when `group` is null.
     bool add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter);
+
+    // Where the rows lie in the text that add_group(group, run_time, filter) writes, counted from the
+    // model alone: the sections it writes, how many rows, the first row of each device and, for each
+    // tests table, the rows [first, end) it holds, all counted from the group's first row.
+    struct GroupRows {
+        int sections = 0;
+        int count = 0;
+        std::vector<int> device_starts;
+        std::vector<std::pair<int, int>> tests_tables;
+    };
+    static GroupRows rows_of(const LogGroup& group, std::uint64_t run_time, const QString& filter);
+    // Appends the piece of add_group's text that holds the group's rows [first, end): with the text
+    // before the first row when `first` is 0, with the text after the last row when `end` is past it.
+    // A piece may begin or end only at the first row of a device (with the text before it), or inside
+    // a tests table, between two of its rows: there it opens or closes that table (and the indent
+    // around it) itself. So pieces set one after the other read as the whole text, and their tables
+    // line up as the one table does. The rows' alternation goes on from this builder's row count as
+    // though the piece were all it had written since.
+    void add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
+                        int end);
 
     // A table row; the colour "#FFFFFF" asks for the alternating background.
     void add_row(const std::string& key, const std::string& value, const std::string& colour);
@@ -71,17 +92,32 @@ private:
     void put_escaped(const std::string& text);
     template <class View> void put_escaped_view(View text);
 
+    // Appends add_group's text for a group known to be there; `trace` writes the filter comparison.
+    void add_selected(const LogGroup& group, std::uint64_t run_time, const QString& filter, bool trace);
+    // Outside the piece that add_group_rows writes: the row under way, and the text before it, are
+    // left out (only counted as rows).
+    bool skipping() const { return piece_ && (rows_ < piece_first_ || rows_ >= piece_end_); }
+
     QString date_text(std::int64_t time, QLocale::FormatType format) const;
     // translate_log_code and the short date of a row, remembered for this builder's life.
     const std::string& code_text(const std::string& code) const;
     const std::string& row_time(std::int64_t time) const;
     std::string message_text(const LogMessage& message) const;
     void add_device(const LogDevice& device, bool broken);
+    // The rows add_device writes for `device`.
+    static int rows_of(const LogDevice& device);
+    void add_message_rows(const std::vector<LogMessage>& messages);
+    // Counts the row under way without writing it when it lies outside the piece being written.
+    bool skip_row();
 
     QString html_{""};
     bool counting_ = false;
     qsizetype counted_ = 0;
     int rows_ = 0; // shared by every row this builder writes, so alternation runs on across tables
+    // While add_group_rows writes a piece: the row counts at which its rows begin and end.
+    bool piece_ = false;
+    int piece_first_ = 0;
+    int piece_end_ = 0;
     QLocale locale_;
     mutable std::unordered_map<std::string, std::string> codes_;
     mutable std::unordered_map<std::int64_t, std::string> row_times_;

@@ -53,9 +53,13 @@ LogRunPager::LogRunPager(QTextEdit* view_)
     timer->setInterval(0);
     checked_connect(timer, SIGNAL(timeout()), this, SLOT(fill()));
     checked_connect(view->verticalScrollBar(), SIGNAL(valueChanged(int)), this, SLOT(view_scrolled(int)));
+    checked_connect(view->verticalScrollBar(), SIGNAL(rangeChanged(int, int)), this,
+                    SLOT(vertical_range_changed()));
     checked_connect(view->verticalScrollBar(), SIGNAL(rangeChanged(int, int)), this, SLOT(view_changed()));
     checked_connect(view->document()->documentLayout(), SIGNAL(documentSizeChanged(QSizeF)), this,
                     SLOT(view_changed()));
+    checked_connect(view->horizontalScrollBar(), SIGNAL(rangeChanged(int, int)), this,
+                    SLOT(horizontal_range_changed()));
     checked_connect(bar, SIGNAL(valueChanged(int)), this, SLOT(bar_moved(int)));
     checked_connect(bar, SIGNAL(sliderReleased()), this, SLOT(bar_released()));
 }
@@ -77,6 +81,7 @@ void LogRunPager::show(const LogRunSource* source_) {
     anchor_run = 0;
     anchor_offset = 0;
     at_end = false;
+    widest = 0;
 
     saved_policy = int(view->verticalScrollBarPolicy());
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -246,7 +251,10 @@ void LogRunPager::measure() {
     const std::size_t n = entries.size();
     tops.assign(n + 1, 0);
     // Lays the (few) runs out completely.
-    tops[n] = view->document()->documentLayout()->documentSize().height();
+    const QSizeF size = view->document()->documentLayout()->documentSize();
+    tops[n] = size.height();
+    widest = std::max(widest, size.toSize().width());
+    hold_horizontal_range();
     for (std::size_t k = n; k-- > 0;)
         tops[k] = entries[k].characters == 0 ? tops[k + 1] : entry_top(k);
     // A run ends where the next one begins. The document's end holds its bottom margin besides: only
@@ -259,6 +267,14 @@ void LogRunPager::measure() {
             ++measured_count;
         }
         heights.set(run, std::max<std::int64_t>(0, std::llround(tops[k + 1] - tops[k])));
+    }
+    // The last one is not measured yet, but it is at least as high as it is laid out without the
+    // document's margin: the bar never reaches its end while a long piece is still below.
+    if (ended < n) {
+        const int run = entries[n - 1].run;
+        const std::int64_t least = std::llround(tops[n] - tops[n - 1] - view->document()->documentMargin());
+        if (!measured[std::size_t(run)] && heights.height(run) < least)
+            heights.set(run, least);
     }
 }
 
@@ -332,7 +348,7 @@ void LogRunPager::place_view() {
     {
         Adjusting adjusting_now(adjusting);
         // The view's bar learns the new height only at the next turn of the event loop: it is told now.
-        own->setRange(0, std::max(0, int(std::lround(tops.back())) - view->viewport()->height()));
+        hold_vertical_range();
         own->setValue(to_end ? own->maximum() : asked);
     }
     // At an end of the document the view stops short of the anchor. Where the runs end too (the first
@@ -366,6 +382,46 @@ void LogRunPager::update_bar() {
     bar->setValue(int(std::max<std::int64_t>(0, place) / scale));
 }
 
+void LogRunPager::hold_horizontal_range() {
+    // The view sets the range from its document whenever the document's size changes: this comes
+    // right after, before the view bounds the bar's value by the new range, so the value holds.
+    QScrollBar* horizontal = view->horizontalScrollBar();
+    const int most = std::max(0, widest - view->viewport()->width());
+    if (horizontal->maximum() < most) {
+        Adjusting holding_now(holding_horizontal);
+        horizontal->setRange(horizontal->minimum(), most);
+    }
+}
+
+void LogRunPager::hold_vertical_range() {
+    if (entries.empty() || tops.size() != entries.size() + 1)
+        return;
+    // Within the int of the bar, however long the text.
+    constexpr std::int64_t most = std::int64_t(1) << 28;
+    const std::int64_t above = std::min(most, heights.top(entries.front().run));
+    const std::int64_t below = std::min(most, heights.total() - heights.top(entries.back().run + 1));
+    const int low = -int(above);
+    const int high = std::max(0, int(std::lround(tops.back())) - view->viewport()->height()) + int(below);
+    QScrollBar* own = view->verticalScrollBar();
+    if (own->minimum() != low || own->maximum() != high) {
+        Adjusting holding_now(holding_vertical);
+        own->setRange(low, high);
+    }
+}
+
+void LogRunPager::vertical_range_changed() {
+    // The view sets its bar's range from its document alone: it is set back at once, before the view
+    // bounds the bar's value by it, so that a step past the document is not cut short.
+    if (active() && !holding_vertical)
+        hold_vertical_range();
+}
+
+void LogRunPager::horizontal_range_changed() {
+    // Also while this object changes the document: the view sets the range then too.
+    if (active() && !holding_horizontal)
+        hold_horizontal_range();
+}
+
 void LogRunPager::schedule() {
     if (active() && !timer->isActive())
         timer->start();
@@ -392,6 +448,19 @@ void LogRunPager::fill() {
     const double margin = std::max(page, 300.0);
     const int first = entries.front().run;
     const int last = entries.back().run;
+    // Steps that went far past the document: the place they reached is built anew, as a drag of the
+    // bar builds it, rather than every run on the way.
+    if ((last + 1 < runs && top > tops[n] + 4 * margin) || (first > 0 && top + page < tops[0] - 4 * margin)) {
+        // Unless the estimates put that place into a run of the document, or the index that the run
+        // there needs has not come: then the runs on the way come one by one.
+        const std::int64_t place = heights.top(anchor_run) + std::llround(anchor_offset);
+        const int target = heights.run_at(place);
+        if (entry_of(target) == entries.size() && renderable(target)) {
+            jump_to(place);
+            schedule();
+            return;
+        }
+    }
     if (last + 1 < runs && tops[n] - (top + page) < margin && renderable(last + 1))
         insert(last + 1, false);
     else if (first > 0 && top - tops[0] < margin && renderable(first - 1))
@@ -404,6 +473,18 @@ void LogRunPager::fill() {
         return;
     settle();
     schedule();
+}
+
+void LogRunPager::jump_to(std::int64_t place) {
+    anchor_run = heights.run_at(place);
+    anchor_offset = double(place - heights.top(anchor_run));
+    if (renderable(anchor_run)) {
+        rebuild_at(anchor_run);
+        settle();
+    } else {
+        jump_pending = true;
+        empty_document();
+    }
 }
 
 void LogRunPager::anchor_at(int value) {

@@ -3,7 +3,8 @@
 // thousands of runs takes gigabytes and minutes of Qt's layout on the window's thread (and is taller
 // than Qt's text layout can place); so the view's document holds only the runs around what is on
 // screen. They are rendered, imported and laid out one at a time as the user scrolls, each in a few
-// milliseconds, and the runs far off screen leave the document again.
+// milliseconds, and the runs far off screen leave the document again. (The source's runs are its
+// units: a run of many records comes as pieces of about a hundred rows, LogRunSource.)
 //
 // A scroll bar of the pager's own, in the place of the view's, spans every run: its range is the sum
 // of the runs' heights, measured for the runs that have been in the view and estimated for the rest.
@@ -60,6 +61,8 @@ private slots:
     void bar_moved(int value);
     void bar_released();
     void view_changed();
+    void horizontal_range_changed();
+    void vertical_range_changed();
 
 private:
     struct Entry {
@@ -88,6 +91,15 @@ private:
     void update_bar();
     // The place of the whole text that `value` stands for while the bar's range waits.
     std::int64_t held_place(int value) const;
+    // The view's horizontal scroll bar spans the widest run laid out since show(), as it spans the
+    // widest run of the whole text: it neither shrinks nor moves as wide runs leave the document.
+    void hold_horizontal_range();
+    // The view's own scroll bar reaches past the document by the heights of the runs before and after
+    // it, so that steps queued faster than runs come in (Page Down pressed ten times at once, a quick
+    // turn of the wheel) go as far as in the whole text: fill() brings what they reach.
+    void hold_vertical_range();
+    // The anchor to a place of the whole text, whose run is built anew.
+    void jump_to(std::int64_t place);
     void schedule();
     double entry_top(std::size_t entry) const;
 
@@ -119,6 +131,9 @@ private:
     bool adjusting = false;          // this object moves the scroll bars itself
     bool bar_behind = false;         // the held handle's range waits for it to be let go
     int held_value = 0;              // the value of the bar that stands for the anchor
+    int widest = 0;                  // the document's width, at most, since show()
+    bool holding_horizontal = false; // this object sets the horizontal range
+    bool holding_vertical = false;   // this object sets the range of the view's own bar
     std::int64_t scale = 1;          // pixels per unit of the bar, which counts in int
     int saved_policy = 0;
 };

@@ -1,6 +1,7 @@
 #pragma once
 // The runs that a log view shows a few at a time. Each run's HTML stands on its own: the runs' texts
-// one after the other are the text of all of them.
+// one after the other are the text of all of them. A "run" here is the unit the view renders at once:
+// a source may cut a long run of the log into several (PastLogRuns does), so that none is large.
 #include <QString>
 
 #include <cstdint>

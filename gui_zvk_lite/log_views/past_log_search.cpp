@@ -21,6 +21,11 @@ void PastLogSearch::operator()(Job::Output& output) {
     // Only the chosen days' runs are kept; the rest of the parsed log goes here, on this thread.
     auto found = std::make_shared<PastLogRuns>(std::move(parsed), from, to);
     gather_freed_memory();
+    deliver(std::move(found), whole_text_limit, output);
+}
+
+void PastLogSearch::deliver(std::shared_ptr<PastLogRuns> found, std::int64_t whole_text_limit,
+                            Job::Output& output) {
     Step step;
     step.text = found->whole_text(whole_text_limit);
     if (!step.text.isNull()) {

@@ -36,6 +36,10 @@ public:
 
     // The search, on the job's thread. Whatever it read is freed there too.
     void operator()(Job::Output& output);
+    // Hands `found` on, on the job's thread: as one text (whole_text) when it holds at most
+    // `whole_text_limit` characters, otherwise as many_runs, and then indexed once they are indexed.
+    static void deliver(std::shared_ptr<PastLogRuns> found, std::int64_t whole_text_limit,
+                        Job::Output& output);
 
 private:
     std::unique_ptr<LogReader> reader;

@@ -12,6 +12,8 @@
 #include <QTextDocument>
 #include <QTranslator>
 
+#include <algorithm>
+#include <limits>
 #include <map>
 
 namespace {
@@ -426,6 +428,98 @@ TEST(LogHtml, CounterGivesTheLengthAndRowsOfTheWrittenText) {
         EXPECT_EQ(counted.rows(), text.rows());
         if (translated)
             QCoreApplication::removeTranslator(&translator);
+    }
+}
+
+// A run of many records is shown in pieces cut between its devices and between rows of its tests
+// tables. Set one after the other they are the whole text but for the table that each cut inside a
+// table closes and opens again, and each piece's rows, and their backgrounds, go on from the rows
+// before it. Cuts at the first and the last places a table allows, everywhere in between, and between
+// the devices; runs of several devices and sections, with device messages, tests with and without
+// messages, a coloured stop row and a broken section, under both filters; whatever the rows before the
+// first piece.
+TEST(LogHtml, PiecesOfAGroupReadAsItsWholeText) {
+    LogGroup group = fixture_groups()[3]; // STORAGE broken, with two disks; MEMORY broken, no devices
+    LogDevice& disk = group.subsystems["STORAGE"].devices["0"];
+    for (int i = 0; i < 5; ++i)
+        disk.messages.push_back({1796811301 + i, "MESSAGE", "READY", {std::to_string(i)}});
+    LogTest quiet;
+    quiet.name = "IDLE";
+    quiet.result = "SUCCESS";
+    disk.tests.push_back(quiet);
+    for (int i = 0; i < 9; ++i)
+        disk.tests[0].messages.push_back(
+            {1796811322 + i, "WARNING", "BAD_SECTOR", {std::to_string(1000 + i)}});
+    group.subsystems["STORAGE"].devices["1"].tests.push_back(disk.tests[0]);
+    const QString cut = QStringLiteral("</table></blockquote><blockquote style=\"margin: 0px 0px 0px 5px\">"
+                                       "<table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">");
+    const struct {
+        const char* filter;
+        std::uint64_t run_time;
+    } filters[] = {{"ALL", 0}, {"storage", 1796811300}};
+    for (const auto& f : filters) {
+        const LogHtml::GroupRows rows = LogHtml::rows_of(group, f.run_time, f.filter);
+        for (int rows_before : {0, 3}) {
+            LogHtml whole(rows_before);
+            whole.add_group(&group, f.run_time, f.filter);
+            ASSERT_EQ(rows.count, whole.rows() - rows_before) << f.filter;
+            EXPECT_EQ(rows.sections, f.run_time == 0 ? 2 : 1);
+            ASSERT_EQ(rows.tests_tables.size(), 2u);
+            const QStringList keys = row_keys(whole.html());
+            std::vector<std::vector<int>> cut_sets;
+            for (const auto& table : rows.tests_tables) {
+                EXPECT_EQ(keys[table.first], "Start tests");
+                EXPECT_EQ(keys[table.second - 1], "Stop tests");
+                cut_sets.push_back({table.first + 1});
+                cut_sets.push_back({table.second - 1});
+                std::vector<int> every;
+                for (int row = table.first + 1; row < table.second; ++row)
+                    every.push_back(row);
+                cut_sets.push_back(every);
+            }
+            cut_sets.push_back({rows.tests_tables[0].second - 2, rows.tests_tables[1].first + 1});
+            // Between the devices, alone and with cuts in the tables on either side.
+            ASSERT_EQ(rows.device_starts.size(), 2u);
+            EXPECT_EQ(rows.device_starts[0], 0);
+            EXPECT_EQ(rows.device_starts[1], rows.tests_tables[0].second);
+            EXPECT_EQ(keys[rows.device_starts[1]], "Resources:"); // the second disk has no properties
+            cut_sets.push_back({rows.device_starts[1]});
+            cut_sets.push_back(
+                {rows.tests_tables[0].second - 1, rows.device_starts[1], rows.tests_tables[1].first + 1});
+            for (const std::vector<int>& cuts : cut_sets) {
+                SCOPED_TRACE(testing::Message() << f.filter << ", " << rows_before << " rows before, "
+                                                << cuts.size() << " cuts from " << cuts.front());
+                QString pieces;
+                LogHtml counted = LogHtml::counter(rows_before);
+                int rows_so_far = rows_before;
+                int first = 0;
+                for (std::size_t k = 0; k <= cuts.size(); ++k) {
+                    const int end = k < cuts.size() ? cuts[k] : std::numeric_limits<int>::max();
+                    LogHtml piece(rows_so_far);
+                    piece.add_group_rows(group, f.run_time, f.filter, first, end);
+                    const int written = piece.rows() - rows_so_far;
+                    EXPECT_EQ(written, std::min(end, rows.count) - first);
+                    counted.add_group_rows(group, f.run_time, f.filter, first, end);
+                    EXPECT_EQ(counted.length(), piece.html().size());
+                    EXPECT_EQ(counted.rows(), piece.rows());
+                    counted.take_html();
+                    // Each piece stands on its own: what it opens it closes.
+                    EXPECT_EQ(piece.html().count("<table"), piece.html().count("</table>")) << "piece " << k;
+                    EXPECT_EQ(piece.html().count("<blockquote"), piece.html().count("</blockquote>"))
+                        << "piece " << k;
+                    pieces += piece.html();
+                    rows_so_far = piece.rows();
+                    first = end;
+                }
+                EXPECT_EQ(rows_so_far, whole.rows());
+                const auto in_a_table = [&rows](int row) {
+                    return std::any_of(rows.tests_tables.begin(), rows.tests_tables.end(),
+                                       [row](const auto& t) { return t.first < row && row < t.second; });
+                };
+                EXPECT_EQ(pieces.count(cut), std::count_if(cuts.begin(), cuts.end(), in_a_table));
+                EXPECT_EQ(QString(pieces).remove(cut), whole.html());
+            }
+        }
     }
 }
 

@@ -16,6 +16,7 @@
 
 class LogRunPager;
 class QImage;
+class QTextDocument;
 class QTextEdit;
 class QWidget;
 
@@ -25,6 +26,13 @@ namespace log_fixture {
 // `device`, holding one passed test. Without `closed` the section end is left out.
 std::string section(const std::string& subsystem, std::int64_t key, const std::string& device,
                     bool closed = true);
+
+// A section as section() writes it, whose one test logs `records` bad sectors: one run of many records.
+std::string long_section(const std::string& subsystem, std::int64_t key, const std::string& device,
+                         int records);
+
+// A section of `devices` devices, each as section() writes its one: one run of many devices.
+std::string many_devices_section(const std::string& subsystem, std::int64_t key, int devices);
 
 // The log file on drive C:, and its folder.
 QString log_path();
@@ -52,12 +60,21 @@ private:
 // when the view shows exactly that HTML.
 QString view_content(QTextEdit* view);
 QString content_of(const QString& html);
+// Such a content without the empty paragraphs that stand between two tables. Qt keeps one there
+// where a piece of a table was inserted after another, and makes two of it where their text was set
+// at once; they take no room (the pieces' rows stand where the one table's do, which the tests that
+// compare pictures show).
+QString without_breaks_between_tables(QString content);
 
 // The HTML of each run of the log on drive C: whose key lies in [from, to], oldest first, as one
 // builder writes all of them one after the other.
 QStringList texts_of_runs(std::int64_t from, std::int64_t to);
-// `view`'s document holds exactly the texts of the runs that `pager` says it holds.
+// `view`'s document holds exactly the texts of the runs (or pieces of runs) that `pager` says it holds.
 void expect_document_of_its_runs(QTextEdit* view, const LogRunPager& pager, const QStringList& texts);
+
+// Every table row of the document, in order: its cells' texts and the background of its first cell.
+QStringList table_rows(const QTextDocument& document);
+QStringList table_rows_of(const QString& html);
 
 // How far below `expected` the picture `shown` stands: the d (|d| <= most) of least size for which
 // every row y of `shown` equals row y + d of `expected` where both have it; none when there is none.

@@ -12,11 +12,13 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QImage>
+#include <QKeyEvent>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
 #include <QTextEdit>
+#include <QWheelEvent>
 
 #include <atomic>
 #include <memory>
@@ -133,7 +135,7 @@ TEST_F(Pager, ShowsTheFirstRunsAtTheNextTurnInTheirOwnScrollBar) {
     EXPECT_TRUE(bar()->isVisible());
     EXPECT_FALSE(view.verticalScrollBar()->isVisible());
     EXPECT_EQ(bar()->value(), 0);
-    EXPECT_GT(bar()->maximum(), view.verticalScrollBar()->maximum()); // spans every run
+    EXPECT_GT(bar()->maximum(), view.document()->size().height()); // spans every run
 
     pager->clear();
     EXPECT_FALSE(pager->active());
@@ -309,6 +311,73 @@ TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
     }
 }
 
+// Steps queued faster than runs come into the document (Page Down pressed many times at once, a quick
+// turn of the wheel) go as far as the same steps go in the whole text, down and back up again.
+TEST_F(Pager, QueuedStepsGoAsFarAsInTheWholeText) {
+    index();
+    pager->show(runs.get());
+    pager->index_ready();
+    settle();
+    while (bar()->value() < bar()->maximum()) { // every run measured once
+        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+        settle();
+    }
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(parts.join(""));
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(20);
+    ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum());
+
+    const struct {
+        const char* way;
+        std::function<void(QTextEdit*, bool)> post; // one step, down or up
+    } ways[] = {
+        {"Page Down and Page Up",
+         [](QTextEdit* v, bool down) {
+             QCoreApplication::postEvent(
+                 v,
+                 new QKeyEvent(QEvent::KeyPress, down ? Qt::Key_PageDown : Qt::Key_PageUp, Qt::NoModifier));
+         }},
+        {"wheel",
+         [](QTextEdit* v, bool down) {
+             QCoreApplication::postEvent(v->viewport(),
+                                         new QWheelEvent(QPointF(50, 50), v->mapToGlobal(QPointF(50, 50)),
+                                                         QPoint(), QPoint(0, down ? -120 : 120), Qt::NoButton,
+                                                         Qt::NoModifier, Qt::NoScrollPhase, false));
+         }},
+    };
+    for (const auto& way : ways) {
+        for (const int steps : {10, 25}) {
+            SCOPED_TRACE(testing::Message() << way.way << ", " << steps << " steps");
+            bar()->setValue(0);
+            settle();
+            whole.verticalScrollBar()->setValue(0);
+            for (bool down : {true, false}) {
+                for (int step = 0; step < steps; ++step) {
+                    way.post(&view, down);
+                    way.post(&whole, down);
+                }
+                settle();
+                zvk_test::process_events_for(20);
+                settle();
+                if (down) {
+                    ASSERT_GT(whole.verticalScrollBar()->value(), 0);
+                }
+                EXPECT_EQ(bar()->value(), whole.verticalScrollBar()->value()) << (down ? "down" : "back up");
+                const std::optional<int> shift = vertical_shift(
+                    view.viewport()->grab().toImage(), whole.viewport()->grab().toImage(), view.height());
+                ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+                EXPECT_LE(std::abs(*shift), 2);
+            }
+        }
+    }
+}
+
 // While runs are still being measured, the place a value of the bar stands for moves as their heights
 // come; the handle stays under the pointer all the same until it is let go.
 TEST_F(Pager, HandleStaysUnderThePointerWhileRunsAreMeasured) {
@@ -395,6 +464,152 @@ TEST_F(Pager, ResizedViewStillShowsItsRuns) {
     settle();
     expect_document_of_its_runs();
     EXPECT_LE(std::abs(pager->first_run() - run), 1);
+}
+
+// One run of many records, and one of many devices, among short ones are shown in pieces of about a
+// hundred rows. Wherever the user
+// goes, before the index and after it, the document holds exactly its pieces; every piece is reached;
+// and the pieces one after the other read as the whole text: the same rows in the same order with the
+// same backgrounds.
+TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
+    const int records = 1234;
+    std::string log = section("StandardModule", first_key, "Disk A");
+    log += long_section("STORAGE", first_key + 3600, "Failing disk", records);
+    log += many_devices_section("STORAGE", first_key + 5400, 300);
+    log += section("StatusModule", first_key + 7200, "Disk B") +
+           section("StandardModule", first_key + 7200, "Disk C");
+    write_log(log);
+    auto reader = std::make_unique<LogReader>();
+    ASSERT_EQ(reader->open(), 0);
+    reader->parse();
+    PastLogRuns runs(std::move(reader), first_key, first_key + 7200);
+    ASSERT_EQ(runs.run_count(), 4);
+    ASSERT_GE(runs.count(), 2 + records / PastLogRuns::piece_rows + 300 * 9 / (2 * PastLogRuns::piece_rows));
+
+    QStringList pieces;
+    std::int64_t rows_before = 0;
+    for (int i = 0; i < runs.count(); ++i) {
+        int rows = 0;
+        pieces << runs.html(i, rows_before, &rows);
+        EXPECT_LE(rows, 2 * PastLogRuns::piece_rows) << "piece " << i;
+        rows_before += rows;
+    }
+    const QStringList whole_rows = table_rows_of(texts_of_runs(first_key, first_key + 7200).join(""));
+    ASSERT_GT(whole_rows.size(), records);
+    EXPECT_EQ(table_rows_of(pieces.join("")), whole_rows);
+
+    QTextEdit view;
+    view.setLineWrapMode(QTextEdit::NoWrap);
+    view.setReadOnly(true);
+    view.resize(900, 400); // as wide as every run: no horizontal scroll bar comes and goes
+    view.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&view));
+    auto* pager = new LogRunPager(&view);
+    pager->show(&runs);
+    std::set<int> seen;
+    for (int step = 0; step < 5000; ++step) {
+        ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+        if (step == 40) {
+            const std::atomic<bool> stop{false};
+            runs.build_index(stop);
+            pager->index_ready();
+            continue;
+        }
+        for (int i = pager->first_run(); i < pager->first_run() + pager->runs_in_document(); ++i)
+            seen.insert(i);
+        if (step % 5 == 0)
+            expect_document_of_its_runs(&view, *pager, pieces);
+        // The bar at its end while the view is not would stop the walk: a step goes as far as in the view.
+        if (pager->scroll_bar()->value() == pager->scroll_bar()->maximum()) {
+            EXPECT_EQ(pager->first_run() + pager->runs_in_document(), runs.count());
+            EXPECT_EQ(view.verticalScrollBar()->value(), view.verticalScrollBar()->maximum());
+            break;
+        }
+        QTest::keyClick(&view, Qt::Key_PageDown);
+    }
+    EXPECT_EQ(int(seen.size()), runs.count());
+    EXPECT_EQ(pager->first_run() + pager->runs_in_document(), runs.count());
+    expect_document_of_its_runs(&view, *pager, pieces);
+
+    // Every piece measured: each place shows what the whole text shows there, the table's rows where
+    // the one table has them, their columns lined up.
+    QTextEdit whole;
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(view.size());
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(texts_of_runs(first_key, first_key + 7200).join(""));
+    whole.document()->documentLayout()->documentSize();
+    zvk_test::process_events_for(20);
+    QScrollBar* bar = pager->scroll_bar();
+    ASSERT_EQ(bar->maximum(), whole.verticalScrollBar()->maximum());
+    for (int sevenths = 0; sevenths <= 7; ++sevenths) {
+        const int place = bar->maximum() * sevenths / 7;
+        SCOPED_TRACE(place);
+        bar->setValue(place);
+        ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+        whole.verticalScrollBar()->setValue(place);
+        const QRect top(0, 0, view.viewport()->width(), view.viewport()->height() - 40);
+        const std::optional<int> shift = vertical_shift(view.viewport()->grab(top).toImage(),
+                                                        whole.viewport()->grab(top).toImage(), view.height());
+        ASSERT_TRUE(shift.has_value()) << "the view shows another text";
+        EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << place + *shift;
+    }
+}
+
+// The horizontal scroll bar spans the widest run laid out, as it spans the widest run of the whole
+// text, and a place scrolled to the right holds while the wide run leaves the document.
+TEST(PagerOfOneWideRun, HorizontalRangeAndPlaceHold) {
+    std::string log;
+    for (int i = 0; i < 30; ++i)
+        log += section("StandardModule", first_key + i * 3600, i == 1 ? std::string(300, 'W') : "Disk");
+    write_log(log);
+    auto reader = std::make_unique<LogReader>();
+    ASSERT_EQ(reader->open(), 0);
+    reader->parse();
+    PastLogRuns runs(std::move(reader), first_key, first_key + 30 * 3600);
+    const std::atomic<bool> stop{false};
+    runs.build_index(stop);
+    QTextEdit whole;
+    QTextEdit view;
+    for (QTextEdit* v : {&whole, &view}) {
+        v->setLineWrapMode(QTextEdit::NoWrap);
+        v->setReadOnly(true);
+        v->resize(600, 400);
+        v->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(v));
+    }
+    whole.setText(texts_of_runs(first_key, first_key + 30 * 3600).join(""));
+    zvk_test::process_events_for(50);
+    auto* pager = new LogRunPager(&view);
+    pager->show(&runs);
+    pager->index_ready();
+    const auto settle = [&] { ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000)); };
+    settle();
+    zvk_test::process_events_for(50);
+    QScrollBar* horizontal = view.horizontalScrollBar();
+    ASSERT_GT(whole.horizontalScrollBar()->maximum(), 1000);
+    EXPECT_EQ(horizontal->maximum(), whole.horizontalScrollBar()->maximum());
+    EXPECT_TRUE(horizontal->isVisible());
+    const int right = horizontal->maximum() / 2;
+    horizontal->setValue(right);
+    for (int step = 0; step < 20; ++step) {
+        SCOPED_TRACE(step);
+        QTest::keyClick(&view, Qt::Key_PageDown);
+        settle();
+        zvk_test::process_events_for(5);
+        EXPECT_EQ(horizontal->maximum(), whole.horizontalScrollBar()->maximum());
+        EXPECT_EQ(horizontal->value(), right);
+    }
+    EXPECT_GT(pager->first_run(), 1); // the wide run has left
+    // Far off and back again: the document built anew keeps the place too.
+    pager->scroll_bar()->setValue(pager->scroll_bar()->maximum());
+    settle();
+    pager->scroll_bar()->setValue(0);
+    settle();
+    zvk_test::process_events_for(5);
+    EXPECT_EQ(horizontal->value(), right);
 }
 
 } // namespace

@@ -1,9 +1,11 @@
 // The log screen: the bound module's sections of the newest run, or a message saying why there are
 // none, and its way back.
+#include "event_wait.h"
 #include "gui_manager_access.h"
 #include "log_fixture.h"
 #include "log_html.h"
 #include "log_reader.h"
+#include "log_run_pager.h"
 
 #include <gtest/gtest.h>
 
@@ -218,6 +220,36 @@ TEST_F(LogScreen, BusyCursorWhileTheLogIsRead) {
     screen().show_log("StandardModule", std::uint64_t(run_key));
     EXPECT_TRUE(cursor.normal());
     EXPECT_EQ(shown(), "LogFileNotFound");
+}
+
+// A run of many records (a failing disk's bad sectors) is shown as a long past-logs result is, a piece
+// at a time: the window's thread never renders or lays out the whole run. Only the module's section
+// of the run is there, and every record can be reached.
+TEST_F(LogScreen, RunOfManyRecordsIsShownInPieces) {
+    const int records = 3000;
+    write_log(section("StandardModule", run_key - 3600, "Disk 0") +
+              long_section("StandardModule", run_key, "Failing disk", records) +
+              section("OtherModule", run_key, "Disk B"));
+    show("StandardModule", run_key);
+    LogRunPager* pager = screen().pager();
+    ASSERT_TRUE(pager->active());
+    ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+    EXPECT_EQ(pager->first_run(), 0);
+    EXPECT_LE(pager->runs_in_document(), 3);
+    EXPECT_TRUE(shown().contains("Failing disk"));
+    EXPECT_FALSE(shown().contains("Warning BadSector " + QString::number(1000 + records - 1)));
+    QTest::keyClick(view(), Qt::Key_End);
+    ASSERT_TRUE(zvk_test::wait_until([&] { return pager->settled(); }, 60000));
+    EXPECT_TRUE(shown().contains("Warning BadSector " + QString::number(1000 + records - 1)));
+    EXPECT_TRUE(shown().trimmed().endsWith("Stop tests"));
+    EXPECT_FALSE(shown().contains("Disk B"));
+    EXPECT_FALSE(shown().contains("Disk 0"));
+
+    // Another showing gives the pieces up.
+    write_log(section("StandardModule", run_key, "Disk A"));
+    show("StandardModule", run_key);
+    EXPECT_FALSE(pager->active());
+    EXPECT_TRUE(shown().contains("Disk A"));
 }
 
 class LogScreenFlow : public LogScreen {

@@ -23,9 +23,14 @@
 #include <QStyleOptionSlider>
 #include <QTest>
 #include <QTextEdit>
+#include <QTextTable>
+#include <QTextCursor>
+#include <QTextBlock>
 
 #include <atomic>
+#include <cmath>
 #include <optional>
+#include <set>
 #include <string>
 
 using Access = GUIManagerTestAccess;
@@ -399,6 +404,91 @@ TEST_F(PastLogsX, TheEndsAreReachedByTheSameKeysInEveryLogView) {
         SCOPED_TRACE("View logs");
         expect_ends_by_keys(log_screen.findChild<QTextEdit*>("html_log_textEdit"));
     }
+}
+
+// One run of many records, shown in pieces: with the handle dragged to the middle by the pointer, the
+// view shows one table whose columns line up across the pieces, with backgrounds alternating on, and
+// Page Down typed ten times without a pause goes ten pages.
+TEST_F(PastLogsX, OneRunOfManyRecordsReadsAsOneTable) {
+    const int records = 6000;
+    write_log(section("StandardModule", first_key, "Disk 0") +
+              long_section("StandardModule", first_key + 3600, "Failing disk", records));
+    search_long_result();
+    ASSERT_GT(pager()->runs_in_document(), 0);
+    const QPoint from = bar()->mapToGlobal(handle().center());
+    pointer->move_to(from.x(), from.y());
+    zvk_test::process_events_for(30);
+    pointer->press();
+    for (int i = 1; i <= 10; ++i) {
+        pointer->move_to(from.x(), from.y() + bar()->height() / 2 * i / 10);
+        zvk_test::process_events_for(15);
+    }
+    pointer->release();
+    settle_at([] { return true; });
+
+    // The record at the top of the view, and the height of a row there.
+    const auto record_at_top = [this](int* row_height) {
+        const QTextCursor at = view()->cursorForPosition(QPoint(view()->viewport()->width() / 2, 2));
+        QTextTable* table = at.currentTable();
+        if (!table)
+            return -1;
+        const QTextTableCell cell = table->cellAt(at);
+        if (row_height && cell.row() + 1 < table->rows())
+            *row_height = int(std::lround(
+                view()
+                    ->document()
+                    ->documentLayout()
+                    ->blockBoundingRect(table->cellAt(cell.row() + 1, 1).firstCursorPosition().block())
+                    .top() -
+                view()
+                    ->document()
+                    ->documentLayout()
+                    ->blockBoundingRect(table->cellAt(cell.row(), 1).firstCursorPosition().block())
+                    .top()));
+        const QString text = table->cellAt(cell.row(), 1).firstCursorPosition().block().text();
+        return text.trimmed().section(' ', -1).toInt() - 1000;
+    };
+    int row_height = 0;
+    const int before = record_at_top(&row_height);
+    ASSERT_GT(before, 0);
+    ASSERT_GT(row_height, 0);
+
+    // Every record row in the document, of every piece: its value column starts at the same x, and
+    // its background alternates with the one before.
+    std::set<int> columns;
+    QString last_background;
+    int record_rows = 0;
+    for (QTextBlock block = view()->document()->begin(); block.isValid(); block = block.next()) {
+        QTextTable* table = QTextCursor(block).currentTable();
+        if (!table || table->columns() != 2 || table->cellAt(block.position()).column() != 1 ||
+            !block.text().startsWith("Warning BadSector"))
+            continue;
+        columns.insert(int(view()->document()->documentLayout()->blockBoundingRect(block).left()));
+        const QString background =
+            table->cellAt(block.position()).format().background().color().name().toUpper();
+        if (record_rows > 0) {
+            EXPECT_NE(background, last_background) << block.text().toStdString();
+        }
+        last_background = background;
+        ++record_rows;
+    }
+    EXPECT_GE(pager()->runs_in_document(), 2); // a table in two pieces at least
+    EXPECT_GT(record_rows, PastLogRuns::piece_rows);
+    EXPECT_EQ(columns.size(), 1u);
+    view()->window()->grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) +
+                                  "/past_logs_one_long_run.png");
+
+    // Ten pages, typed at once.
+    click(view()->viewport());
+    zvk_test::process_events_for(30);
+    const int top = record_at_top(nullptr);
+    for (int i = 0; i < 10; ++i)
+        ASSERT_TRUE(keyboard->tap("Next"));
+    const int page = view()->verticalScrollBar()->pageStep();
+    settle_at([&] { return record_at_top(nullptr) > top + 5 * page / row_height; });
+    zvk_test::process_events_for(100);
+    settle();
+    EXPECT_NEAR(record_at_top(nullptr) - top, 10 * page / row_height, 1);
 }
 
 } // namespace
