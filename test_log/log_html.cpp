@@ -4,9 +4,13 @@
 #include <QDateTime>
 #include <QDebug>
 #include <QFile>
+#include <QFont>
+#include <QFontMetricsF>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <algorithm>
+#include <cmath>
 #include <limits>
 #include <utility>
 
@@ -38,6 +42,8 @@ QLatin1String entity_of(char16_t c) {
 }
 
 const char* const alternation_colour = "#FFFFFF";
+// The cellpadding of open_table, on either side of a cell's text.
+constexpr int cell_padding = 10;
 
 std::string stop_colour(const std::string& result) {
     if (result == "SUCCESS")
@@ -71,7 +77,7 @@ std::string translate_log_code(const std::string& code) {
 
 LogHtml::LogHtml() : LogHtml(0) {}
 
-LogHtml::LogHtml(int rows_before) : rows_(rows_before), locale_(QLocale::system()) {}
+LogHtml::LogHtml(int rows_before) : rows_(rows_before) {}
 
 LogHtml LogHtml::counter(int rows_before) {
     LogHtml counting(rows_before);
@@ -174,12 +180,14 @@ bool selects(const QString& wanted, const LogGroup& group, const LogSubsystem& s
 bool LogHtml::add_group(const LogGroup* group, std::uint64_t run_time, const QString& filter) {
     if (!group)
         return false;
+    key_widths_ = key_widths(*group, run_time, filter);
     add_selected(*group, run_time, filter, true);
     return true;
 }
 
 void LogHtml::add_selected(const LogGroup& group, std::uint64_t run_time, const QString& filter, bool trace) {
     const QString wanted = filter.toUpper();
+    tests_table_ = 0;
     for (const auto& entry : group.subsystems) {
         const LogSubsystem& subsystem = entry.second;
         if (!selects(wanted, group, subsystem, run_time, trace))
@@ -193,6 +201,7 @@ void LogHtml::add_selected(const LogGroup& group, std::uint64_t run_time, const 
                 const int rows = rows_of(device.second);
                 if (rows_ + rows < piece_first_ || rows_ >= piece_end_) {
                     rows_ += rows;
+                    ++tests_table_;
                     continue;
                 }
             }
@@ -239,8 +248,50 @@ LogHtml::GroupRows LogHtml::rows_of(const LogGroup& group, std::uint64_t run_tim
     return rows;
 }
 
+std::vector<int> LogHtml::key_widths(const LogGroup& group, std::uint64_t run_time,
+                                     const QString& filter) const {
+    std::vector<int> widths;
+    if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+        return widths;
+    QFont font = QGuiApplication::font();
+    font.setBold(true);
+    const QFontMetricsF metrics(font);
+    const QString wanted = filter.toUpper();
+    for (const auto& entry : group.subsystems) {
+        if (!selects(wanted, group, entry.second, run_time, false))
+            continue;
+        for (const auto& device : entry.second.devices)
+            widths.push_back(key_width(device.second, metrics));
+    }
+    return widths;
+}
+
+int LogHtml::key_width(const LogDevice& device, const QFontMetricsF& metrics) const {
+    qreal widest = 0;
+    const auto measure = [&](const std::string& key) {
+        auto found = key_advances_.find(key);
+        if (found == key_advances_.end())
+            found = key_advances_.emplace(key, metrics.horizontalAdvance(latin1(key))).first;
+        widest = std::max(widest, found->second);
+    };
+    measure(code_text("START TESTS"));
+    measure(code_text("STOP TESTS"));
+    for (const LogMessage& message : device.messages)
+        measure(row_time(message.time));
+    for (const LogTest& test : device.tests) {
+        measure(row_time(test.start));
+        for (const LogMessage& message : test.messages)
+            measure(row_time(message.time));
+        measure(row_time(test.stop));
+    }
+    // A pixel more on either side than the text needs: the layout may round a fraction up where the
+    // measure did not, and a column narrower than its text would be widened to fit it again.
+    return int(std::ceil(widest)) + 2 * (cell_padding + 1);
+}
+
 void LogHtml::add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
-                             int end) {
+                             int end, const std::vector<int>* key_widths_given) {
+    key_widths_ = key_widths_given ? *key_widths_given : key_widths(group, run_time, filter);
     const GroupRows rows = rows_of(group, run_time, filter);
     const auto inside_a_table = [&rows](int row) {
         for (const auto& table : rows.tests_tables) {
@@ -317,6 +368,10 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
     close_table();
     close_indent();
 
+    // The tests table's keys are times of varying width: one width for the whole table, so that its
+    // pieces line up.
+    if (tests_table_ < key_widths_.size())
+        key_width_ = std::to_string(key_widths_[tests_table_]);
     open_table();
     add_row(code_text("START TESTS"), "", alternation_colour);
     add_message_rows(device.messages);
@@ -337,6 +392,8 @@ void LogHtml::add_device(const LogDevice& device, bool broken) {
         }
     }
     add_row(code_text("STOP TESTS"), "", alternation_colour);
+    key_width_ = "0%";
+    ++tests_table_;
     // What closes the device goes with its last row: a piece that ends with the device holds it.
     --rows_;
     close_table();
@@ -357,7 +414,9 @@ void LogHtml::add_row(const std::string& key, const std::string& value, const st
         put(rows_ % 2 == 0 ? QLatin1String("#D4D4D4") : QLatin1String("#FFFFFF"));
     else
         put_escaped(colour);
-    put(QLatin1String("\"><td border=\"0\" width=\"0%\"><b>"));
+    put(QLatin1String("\"><td border=\"0\" width=\""));
+    put(QLatin1String(key_width_.data(), qsizetype(key_width_.size())));
+    put(QLatin1String("\"><b>"));
     put_escaped(key);
     put(QLatin1String("</b></td><td border=\"0\" width=\"100%\">"));
     put_escaped(value);

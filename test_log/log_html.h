@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+class QFontMetricsF;
+
 // A log code (upper-case words joined by underscores) as a translation token: ALL_PASSED gives
 // AllPassed. Parts of fewer than two characters are dropped.
 QString log_code_to_token(const QString& code);
@@ -55,8 +57,15 @@ public:
     // around it) itself. So pieces set one after the other read as the whole text, and their tables
     // line up as the one table does. The rows' alternation goes on from this builder's row count as
     // though the piece were all it had written since.
+    // `key_widths`, when given, is key_widths(group, run_time, filter), computed once for every piece.
     void add_group_rows(const LogGroup& group, std::uint64_t run_time, const QString& filter, int first,
-                        int end);
+                        int end, const std::vector<int>* key_widths = nullptr);
+    // The width in pixels that add_group gives the key column of each tests table of the group, in the
+    // order of rows_of's tests_tables: that of the table's widest key in the application's font, bold.
+    // Each piece of a table is a table of its own; with this width its columns stay where the whole
+    // table's are. Empty without a GUI application (no font to measure with): the column then fits
+    // its keys.
+    std::vector<int> key_widths(const LogGroup& group, std::uint64_t run_time, const QString& filter) const;
 
     // A table row; the colour "#FFFFFF" asks for the alternating background.
     void add_row(const std::string& key, const std::string& value, const std::string& colour);
@@ -106,6 +115,8 @@ private:
     void add_device(const LogDevice& device, bool broken);
     // The rows add_device writes for `device`.
     static int rows_of(const LogDevice& device);
+    // key_widths' width for the tests table of `device`.
+    int key_width(const LogDevice& device, const QFontMetricsF& metrics) const;
     void add_message_rows(const std::vector<LogMessage>& messages);
     // Counts the row under way without writing it when it lies outside the piece being written.
     bool skip_row();
@@ -118,7 +129,13 @@ private:
     bool piece_ = false;
     int piece_first_ = 0;
     int piece_end_ = 0;
+    // The key column widths of the group being written, and the tests table under way.
+    std::vector<int> key_widths_;
+    std::size_t tests_table_ = 0;
+    std::string key_width_ = "0%";
+    // The default locale: the system's, unless another is set as the default for the dates.
     QLocale locale_;
     mutable std::unordered_map<std::string, std::string> codes_;
     mutable std::unordered_map<std::int64_t, std::string> row_times_;
+    mutable std::unordered_map<std::string, qreal> key_advances_;
 };

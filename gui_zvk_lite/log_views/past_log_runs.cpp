@@ -42,7 +42,9 @@ PastLogRuns::PastLogRuns(std::unique_ptr<LogReader> parsed, std::uint64_t run_ti
 PastLogRuns::~PastLogRuns() = default;
 
 void PastLogRuns::cut_into_pieces() {
+    const LogHtml measure;
     for (int run = 0; run < int(runs.size()); ++run) {
+        key_widths.push_back(measure.key_widths(runs[std::size_t(run)], run_time, filter));
         const LogHtml::GroupRows rows = LogHtml::rows_of(runs[std::size_t(run)], run_time, filter);
         // Cut every piece_rows rows or at the next place after that where a cut may be: between two
         // devices, or between two rows of a tests table; the rest of the run goes with its last piece.
@@ -69,7 +71,8 @@ QString PastLogRuns::html(int i, std::int64_t rows_before, int* rows) const {
     const int start = int(rows_before % 2);
     LogHtml builder(start);
     const Piece& piece = pieces[std::size_t(i)];
-    builder.add_group_rows(runs[std::size_t(piece.run)], run_time, filter, piece.first, piece.end);
+    builder.add_group_rows(runs[std::size_t(piece.run)], run_time, filter, piece.first, piece.end,
+                           &key_widths[std::size_t(piece.run)]);
     if (rows)
         *rows = builder.rows() - start;
     return builder.take_html();
@@ -96,7 +99,8 @@ void PastLogRuns::build_index(const std::atomic<bool>& stop) {
     for (std::size_t i = 0; i < n && !stop.load(std::memory_order_relaxed); ++i) {
         const Piece& piece = pieces[i];
         const int before = counter.rows();
-        counter.add_group_rows(runs[std::size_t(piece.run)], run_time, filter, piece.first, piece.end);
+        counter.add_group_rows(runs[std::size_t(piece.run)], run_time, filter, piece.first, piece.end,
+                               &key_widths[std::size_t(piece.run)]);
         rows[i] = counter.rows() - before;
         lengths[i] = counter.length();
         counter.take_html();

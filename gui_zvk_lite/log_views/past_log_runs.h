@@ -57,6 +57,8 @@ private:
     void cut_into_pieces();
 
     std::vector<LogGroup> runs;
+    // LogHtml::key_widths of each run, measured once for all its pieces.
+    std::vector<std::vector<int>> key_widths;
     std::uint64_t run_time = 0;
     QString filter;
     std::vector<Piece> pieces;

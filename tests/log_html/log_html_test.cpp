@@ -59,7 +59,7 @@ QStringList backgrounds(const QString& html) {
 }
 
 QStringList row_keys(const QString& html) {
-    return captures(html, R"re(<td border="0" width="0%"><b>(.*?)</b></td>)re");
+    return captures(html, R"re(<td border="0" width="[^"]*"><b>(.*?)</b></td>)re");
 }
 
 QStringList row_values(const QString& html) {
@@ -68,10 +68,17 @@ QStringList row_values(const QString& html) {
 
 TEST(LogHtml, CodeToToken) {
     const std::map<QString, QString> cases = {
-        {"ALL_PASSED", "AllPassed"},   {"START TESTS", "Start tests"}, {"RESOURCES:", "Resources:"},
-        {"TYPE", "Type"},              {"X_RAY_TEST", "RayTest"},      {"X", ""},
-        {"A_B", ""},                   {"__AB__CD_", "AbCd"},          {"", ""},
-        {"surface_SCAN", "SurfaceScan"}, {"12", "12"},
+        {"ALL_PASSED", "AllPassed"},
+        {"START TESTS", "Start tests"},
+        {"RESOURCES:", "Resources:"},
+        {"TYPE", "Type"},
+        {"X_RAY_TEST", "RayTest"},
+        {"X", ""},
+        {"A_B", ""},
+        {"__AB__CD_", "AbCd"},
+        {"", ""},
+        {"surface_SCAN", "SurfaceScan"},
+        {"12", "12"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(log_code_to_token(c.first), c.second) << c.first.toStdString();
@@ -80,12 +87,20 @@ TEST(LogHtml, CodeToToken) {
 TEST(LogHtml, TranslateLogCodeWithoutTranslatorGivesTheToken) {
     EXPECT_EQ(translate_log_code("BAD_SECTOR_FOUND"), "BadSectorFound");
     EXPECT_EQ(translate_log_code("3"), "");
-    EXPECT_EQ(translate_log_code("CAF\xC9_AU_LAIT"), "Caf\xE9" "AuLait") << "Latin-1 letters survive the lookup";
+    EXPECT_EQ(translate_log_code("CAF\xC9_AU_LAIT"), "Caf\xE9"
+                                                     "AuLait")
+        << "Latin-1 letters survive the lookup";
 }
 
 TEST(LogHtml, ExampleGroupIsExactlyThisMarkup) {
+    const QString html = render(example_group());
+    // The tests table's keys are as wide as the widest of them in the application's font: a width in
+    // pixels that depends on that font.
+    const QStringList widths = captures(html, R"re(<td border="0" width="(\d+)"><b>Start tests)re");
+    ASSERT_EQ(widths.size(), 1);
     const QString row = R"(<tr style="background-color: %1"><td border="0" width="0%"><b>%2</b></td>)"
                         R"(<td border="0" width="100%">%3</td></tr>)";
+    const QString tests_row = QString(row).replace(R"(width="0%")", QString(R"(width="%1")").arg(widths[0]));
     const QString table = R"(<table rules="none" cellspacing="0" cellpadding="10">)";
     const QString indent = R"(<blockquote style="margin: 0px 0px 0px 5px">)";
     QString expected =
@@ -96,16 +111,16 @@ TEST(LogHtml, ExampleGroupIsExactlyThisMarkup) {
         R"(<td width="100%" height="0%"><b>Disk 0</b></td>)"
         "<td width=\"0%\"\t height=\"0%\"  nowrap=\"nowrap\" style=\"background: #333333\">"
         R"(<div style="color: #FFFFFF" ><b>ResultCode: 0-1-0</b></div></td></tr></table><br>)";
-    expected += indent + table + row.arg("#D4D4D4", "Model", "ABC 123") + row.arg("#FFFFFF", "Resources:", "") +
-                "</table>";
-    expected += indent + table + row.arg("#D4D4D4", "Type", "Partition") + row.arg("#FFFFFF", "Size", "100 GB") +
-                "</table></blockquote>";
-    expected += table + row.arg("#D4D4D4", "Start tests", "") +
-                row.arg("#FFFFFF", "9 Dec 2026 10:15:05", "SurfaceScan") +
-                row.arg("#D4D4D4", "9 Dec 2026 10:15:20", "Error BadSectorFound 12  ") +
-                row.arg("#f88585", "9 Dec 2026 10:15:21", "SurfaceScan Failure 16 s") +
-                row.arg("#D4D4D4", "Stop tests", "") + "</table></blockquote><br><br><br>";
-    EXPECT_EQ(render(example_group()).toStdString(), expected.toStdString());
+    expected += indent + table + row.arg("#D4D4D4", "Model", "ABC 123") +
+                row.arg("#FFFFFF", "Resources:", "") + "</table>";
+    expected += indent + table + row.arg("#D4D4D4", "Type", "Partition") +
+                row.arg("#FFFFFF", "Size", "100 GB") + "</table></blockquote>";
+    expected += table + tests_row.arg("#D4D4D4", "Start tests", "") +
+                tests_row.arg("#FFFFFF", "9 Dec 2026 10:15:05", "SurfaceScan") +
+                tests_row.arg("#D4D4D4", "9 Dec 2026 10:15:20", "Error BadSectorFound 12  ") +
+                tests_row.arg("#f88585", "9 Dec 2026 10:15:21", "SurfaceScan Failure 16 s") +
+                tests_row.arg("#D4D4D4", "Stop tests", "") + "</table></blockquote><br><br><br>";
+    EXPECT_EQ(html.toStdString(), expected.toStdString());
 }
 
 TEST(LogHtml, RowBackgroundsAlternateAcrossColouredRowsAndGroups) {
@@ -126,14 +141,13 @@ TEST(LogHtml, RowBackgroundsAlternateAcrossColouredRowsAndGroups) {
     LogHtml html;
     html.add_group(&group, 0, "ALL");
     const QStringList expected = {
-        "#D4D4D4", // Resources:
-        "#FFFFFF", // Start tests
-        "#D4D4D4", // the device's message
+        "#D4D4D4",                       // Resources:
+        "#FFFFFF",                       // Start tests
+        "#D4D4D4",                       // the device's message
         "#FFFFFF", "#D4D4D4", "#b6f89f", // start, message and stop of the test that passed
         "#D4D4D4", "#f88585",            // the coloured row above counted: this start is even again
-        "#D4D4D4", "#ffda89",
-        "#D4D4D4", "#b5b5b5",
-        "#D4D4D4", "",                    // an unknown result has no colour of its own
+        "#D4D4D4", "#ffda89", "#D4D4D4",
+        "#b5b5b5", "#D4D4D4", "", // an unknown result has no colour of its own
         "#D4D4D4", "",
         "#D4D4D4", // Stop tests: seventeen rows so far
     };
@@ -196,22 +210,24 @@ TEST(LogHtml, DeviceWithNothingLoggedStillGetsItsTables) {
     EXPECT_EQ(row_keys(html), QStringList({"Resources:", "Start tests", "Stop tests"}));
     EXPECT_TRUE(html.contains(R"(<td width="100%" height="0%"><b></b></td>)")) << "no display name";
     EXPECT_TRUE(html.contains(R"(<b>ResultCode: </b>)")) << "no result code";
-    EXPECT_TRUE(html.contains(R"(<blockquote style="margin: 0px 0px 0px 5px">)"
-                              R"(<table rules="none" cellspacing="0" cellpadding="10"></table></blockquote>)"))
+    EXPECT_TRUE(
+        html.contains(R"(<blockquote style="margin: 0px 0px 0px 5px">)"
+                      R"(<table rules="none" cellspacing="0" cellpadding="10"></table></blockquote>)"))
         << "the empty resource table";
 }
 
 TEST(LogHtml, BrokenSubsystemShowsItsNoteAfterEveryDevice) {
-    const QString note = "<table><tr><td width=\"100%\"><font color='red'><p><strong>LogBroken</strong></p></font>"
-                         "</td></table>";
+    const QString note =
+        "<table><tr><td width=\"100%\"><font color='red'><p><strong>LogBroken</strong></p></font>"
+        "</td></table>";
     LogGroup group = example_group();
     LogSubsystem& storage = group.subsystems["STORAGE"];
     storage.broken = true;
     storage.devices["1"].display_name = "Disk 1";
     QString html = render(group);
     EXPECT_EQ(html.count(note), 2);
-    EXPECT_TRUE(html.endsWith("</blockquote><table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">" + note +
-                              "</table><br><br><br>"));
+    EXPECT_TRUE(html.endsWith("</blockquote><table rules=\"none\" cellspacing=\"0\" cellpadding=\"10\">" +
+                              note + "</table><br><br><br>"));
 
     LogGroup empty;
     empty.group = 1796811300;
@@ -314,8 +330,12 @@ public:
     bool isEmpty() const override { return false; }
     QString translate(const char* context, const char* source, const char*, int) const override {
         static const std::map<QString, QString> words = {
-            {"Storage", "Speicher"},       {"Model", "Modell"},   {"ResultCode", "Ergebniscode \u2713"},
-            {"Failure", "Fehler \u2713"},  {"LogBroken", "Protokoll defekt"}, {"Start tests", "Tests beginnen"},
+            {"Storage", "Speicher"},
+            {"Model", "Modell"},
+            {"ResultCode", "Ergebniscode \u2713"},
+            {"Failure", "Fehler \u2713"},
+            {"LogBroken", "Protokoll defekt"},
+            {"Start tests", "Tests beginnen"},
         };
         if (QString(context) != "Translations")
             return {};

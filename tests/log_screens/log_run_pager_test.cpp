@@ -11,16 +11,22 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractTextDocumentLayout>
+#include <QDate>
 #include <QImage>
 #include <QKeyEvent>
+#include <QLocale>
 #include <QPixmap>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextEdit>
+#include <QTextTable>
 #include <QWheelEvent>
 
 #include <atomic>
+#include <limits>
 #include <memory>
 #include <optional>
 #include <random>
@@ -556,6 +562,80 @@ TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
         ASSERT_TRUE(shift.has_value()) << "the view shows another text";
         EXPECT_LE(std::abs(*shift), 2) << "the view shows the place " << place + *shift;
     }
+}
+
+// Where a tests table's times grow wider (en_US: 9:59 AM to 10:00 AM, day 9 to day 10), the pieces
+// before that have only the narrower ones; each piece is a table of its own, and still its records'
+// values start where they start in the whole text's one table.
+TEST(PagerOfOneLongRun, PiecesOfATableKeepItsColumns) {
+    const struct {
+        const char* name;
+        QDate day;
+        int hour;
+        int minute;
+        const char* wider; // in the first of the wider times
+    } cases[] = {{"9:58 AM to 10:01 AM", QDate(2026, 12, 11), 9, 58, "10:00 AM"},
+                 {"day 9 to day 10", QDate(2026, 12, 9), 23, 58, "12/10/26"}};
+    const QLocale saved;
+    QLocale::setDefault(QLocale(QLocale::English, QLocale::UnitedStates));
+    // The x of every record's value in the text; with a name, a picture of the view at the start of the
+    // last table before the first wider time.
+    const auto value_columns = [](const QString& html, const QString& wider, const QString& picture) {
+        QTextEdit view;
+        view.setLineWrapMode(QTextEdit::NoWrap);
+        view.setReadOnly(true);
+        view.resize(900, 400);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+        view.setHtml(html);
+        QAbstractTextDocumentLayout* layout = view.document()->documentLayout();
+        std::set<int> columns;
+        QTextTable* last_table = nullptr;
+        int table_top = 0;
+        for (QTextBlock block = view.document()->begin(); block.isValid(); block = block.next()) {
+            QTextTable* table = QTextCursor(block).currentTable();
+            if (!table || table->cellAt(block.position()).column() != 1 ||
+                !block.text().startsWith("Warning"))
+                continue;
+            const QRectF place = layout->blockBoundingRect(block);
+            columns.insert(int(place.left()));
+            if (table != last_table) {
+                last_table = table;
+                table_top = int(place.top());
+            }
+            const int row = table->cellAt(block.position()).row();
+            if (!picture.isEmpty() &&
+                table->cellAt(row, 0).firstCursorPosition().block().text().contains(wider)) {
+                view.verticalScrollBar()->setValue(table_top - 100);
+                view.grab().save(QString::fromLocal8Bit(qgetenv("ZVK_TEST_WORK_DIR")) + "/" + picture);
+                return std::set<int>(); // the rest is not looked at
+            }
+        }
+        return columns;
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::int64_t key = local_time(c.day, c.hour, c.minute, 0);
+        write_log(long_section("STORAGE", key, "Failing disk", 600)); // records 3 a second, 3:20 long
+        auto reader = std::make_unique<LogReader>();
+        ASSERT_EQ(reader->open(), 0);
+        reader->parse();
+        PastLogRuns runs(std::move(reader), key, key);
+        ASSERT_GE(runs.count(), 4);
+        QString pieces;
+        std::int64_t rows_before = 0;
+        for (int i = 0; i < runs.count(); ++i) {
+            int rows = 0;
+            pieces += runs.html(i, rows_before, &rows);
+            rows_before += rows;
+        }
+        const std::set<int> whole =
+            value_columns(runs.whole_text(std::numeric_limits<std::int64_t>::max()), "", "");
+        ASSERT_EQ(whole.size(), 1u);
+        EXPECT_EQ(value_columns(pieces, c.wider, ""), whole);
+        value_columns(pieces, c.wider, QString("pieces_of_one_table_%1.png").arg(c.hour));
+    }
+    QLocale::setDefault(saved);
 }
 
 // The horizontal scroll bar spans the widest run laid out, as it spans the widest run of the whole
