@@ -432,7 +432,10 @@ TEST_F(PastLogsX, OneRunOfManyRecordsReadsAsOneTable) {
         zvk_test::process_events_for(30);
     }
     for (int i = 0; i < 40 && pager()->runs_in_document() < 2; ++i) {
+        // Each press is waited for: the server's events reach the window a while after they are sent.
+        const int value = view()->verticalScrollBar()->value();
         ASSERT_TRUE(keyboard->tap("Next"));
+        zvk_test::wait_until([&] { return view()->verticalScrollBar()->value() != value; }, 2000);
         settle_at([] { return true; });
     }
 
