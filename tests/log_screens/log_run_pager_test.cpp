@@ -75,6 +75,19 @@ TEST(RunHeights, SumsAndPlaces) {
 
 // A log of runs of one to three devices (so of different heights and row counts, odd and even), its
 // runs found as a search finds them, and their text as one builder writes it, run by run.
+// `whole` as large as `size`, holding `text` set as one text and laid out to its end: what the pager's
+// view must read as.
+void show_whole_text(QTextEdit& whole, QSize size, const QString& text) {
+    whole.setLineWrapMode(QTextEdit::NoWrap);
+    whole.setReadOnly(true);
+    whole.resize(size);
+    whole.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
+    whole.setText(text);
+    whole.document()->documentLayout()->documentSize(); // laid out to its end
+    zvk_test::process_events_for(20);
+}
+
 class Pager : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -114,6 +127,13 @@ protected:
     }
     void settle() {
         ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000));
+    }
+    // Pages through to the end, so that every run has been laid out once.
+    void measure_every_run() {
+        while (bar()->value() < bar()->maximum()) {
+            bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
+            settle();
+        }
     }
     void expect_document_of_its_runs() { log_fixture::expect_document_of_its_runs(&view, *pager, parts); }
     QScrollBar* bar() { return pager->scroll_bar(); }
@@ -274,20 +294,9 @@ TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
     pager->show(runs.get());
     pager->index_ready();
     settle();
-    // Every run measured once.
-    while (bar()->value() < bar()->maximum()) {
-        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        settle();
-    }
+    measure_every_run();
     QTextEdit whole;
-    whole.setLineWrapMode(QTextEdit::NoWrap);
-    whole.setReadOnly(true);
-    whole.resize(view.size());
-    whole.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
-    whole.setText(parts.join(""));
-    whole.document()->documentLayout()->documentSize(); // laid out to its end
-    zvk_test::process_events_for(20);
+    ASSERT_NO_FATAL_FAILURE(show_whole_text(whole, view.size(), parts.join("")));
     ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // the heights are known
 
     std::mt19937 random(29);
@@ -324,19 +333,9 @@ TEST_F(Pager, QueuedStepsGoAsFarAsInTheWholeText) {
     pager->show(runs.get());
     pager->index_ready();
     settle();
-    while (bar()->value() < bar()->maximum()) { // every run measured once
-        bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
-        settle();
-    }
+    measure_every_run();
     QTextEdit whole;
-    whole.setLineWrapMode(QTextEdit::NoWrap);
-    whole.setReadOnly(true);
-    whole.resize(view.size());
-    whole.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
-    whole.setText(parts.join(""));
-    whole.document()->documentLayout()->documentSize();
-    zvk_test::process_events_for(20);
+    ASSERT_NO_FATAL_FAILURE(show_whole_text(whole, view.size(), parts.join("")));
     ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum());
 
     const struct {
@@ -540,14 +539,8 @@ TEST(PagerOfOneLongRun, ReadsAsTheWholeText) {
     // Every piece measured: each place shows what the whole text shows there, the table's rows where
     // the one table has them, their columns lined up.
     QTextEdit whole;
-    whole.setLineWrapMode(QTextEdit::NoWrap);
-    whole.setReadOnly(true);
-    whole.resize(view.size());
-    whole.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&whole));
-    whole.setText(texts_of_runs(first_key, first_key + 7200).join(""));
-    whole.document()->documentLayout()->documentSize();
-    zvk_test::process_events_for(20);
+    ASSERT_NO_FATAL_FAILURE(
+        show_whole_text(whole, view.size(), texts_of_runs(first_key, first_key + 7200).join("")));
     QScrollBar* bar = pager->scroll_bar();
     ASSERT_EQ(bar->maximum(), whole.verticalScrollBar()->maximum());
     for (int sevenths = 0; sevenths <= 7; ++sevenths) {
