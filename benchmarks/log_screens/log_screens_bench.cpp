@@ -520,9 +520,9 @@ void one_run_past_logs(GUIManager& window, const std::string& path, int records)
     scroll_through(view, run_end_text);
 }
 
-// View logs: show_log of one run of `records` records, the run just made.
-void one_run_show_log(GUIManager& manager, const std::string& path, int records) {
-    const std::int64_t key = write_one_run(path, records);
+// View logs of the run `key` in a screen of its own: show_log timed; with `end_text`, also the memory
+// kept while the run is shown and a scroll through it to that text.
+void time_show_log(GUIManager& manager, std::int64_t key, const QString* end_text) {
     GUILogScreen screen(&manager);
     screen.resize(800, 600);
     screen.move(40, 40);
@@ -537,24 +537,19 @@ void one_run_show_log(GUIManager& manager, const std::string& path, int records)
     const Shown shown = until_idle(watch, view, [&] { screen.show_log("STORAGE", std::uint64_t(key)); });
     std::fprintf(stderr, "    the run in the view %.0f ms after show_log\n", shown.first_text_ms);
     report("show_log:", watch, shown.idle);
+    if (!end_text)
+        return;
     report_kept(before);
-    scroll_through(view, run_end_text);
+    scroll_through(view, *end_text);
+}
+
+// View logs: show_log of one run of `records` records, the run just made.
+void one_run_show_log(GUIManager& manager, const std::string& path, int records) {
+    time_show_log(manager, write_one_run(path, records), &run_end_text);
 }
 
 void show_log(GUIManager& manager, const std::string& path, double megabytes) {
-    const std::int64_t key = write_megabytes(path, megabytes);
-    GUILogScreen screen(&manager);
-    screen.resize(800, 600);
-    screen.move(40, 40);
-    screen.show();
-    if (!QTest::qWaitForWindowExposed(&screen))
-        return;
-    QTextEdit* view = screen.findChild<QTextEdit*>("html_log_textEdit");
-    view->clear();
-    PauseWatch watch;
-    const Shown shown = until_idle(watch, view, [&] { screen.show_log("STORAGE", std::uint64_t(key)); });
-    std::fprintf(stderr, "    the run in the view %.0f ms after show_log\n", shown.first_text_ms);
-    report("show_log:", watch, shown.idle);
+    time_show_log(manager, write_megabytes(path, megabytes), nullptr);
 }
 
 } // namespace

@@ -128,8 +128,12 @@ protected:
     void settle() {
         ASSERT_TRUE(zvk_test::wait_until([this] { return pager->settled(); }, 60000));
     }
-    // Pages through to the end, so that every run has been laid out once.
-    void measure_every_run() {
+    // Shows the runs, indexed, and pages through to the end, so that every run has been laid out once.
+    void show_every_run_measured() {
+        index();
+        pager->show(runs.get());
+        pager->index_ready();
+        settle();
         while (bar()->value() < bar()->maximum()) {
             bar()->triggerAction(QAbstractSlider::SliderPageStepAdd);
             settle();
@@ -290,11 +294,7 @@ TEST_F(Pager, DraggedToAnyPlaceShowsTheRunThere) {
 // let go at, as the whole text set into a view of the same size shows it there, and the handle stays
 // under the pointer all the way.
 TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
-    index();
-    pager->show(runs.get());
-    pager->index_ready();
-    settle();
-    measure_every_run();
+    show_every_run_measured();
     QTextEdit whole;
     ASSERT_NO_FATAL_FAILURE(show_whole_text(whole, view.size(), parts.join("")));
     ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum()); // the heights are known
@@ -329,11 +329,7 @@ TEST_F(Pager, DragLandsWhereTheHandleIsDropped) {
 // Steps queued faster than runs come into the document (Page Down pressed many times at once, a quick
 // turn of the wheel) go as far as the same steps go in the whole text, down and back up again.
 TEST_F(Pager, QueuedStepsGoAsFarAsInTheWholeText) {
-    index();
-    pager->show(runs.get());
-    pager->index_ready();
-    settle();
-    measure_every_run();
+    show_every_run_measured();
     QTextEdit whole;
     ASSERT_NO_FATAL_FAILURE(show_whole_text(whole, view.size(), parts.join("")));
     ASSERT_EQ(bar()->maximum(), whole.verticalScrollBar()->maximum());
