@@ -1,39 +1,33 @@
 #include "output_flush.h"
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
-#include <mutex>
 #include <system_error>
 #include <thread>
 
-namespace {
-
-struct FlushState {
-    std::mutex lock;
-    std::condition_variable finished;
-    bool done = false;
-};
-
-} // namespace
-
 bool flush_output_within(int wait_ms) {
-    // Shared with the flushing thread, which may outlive this call and is never joined.
-    auto state = std::make_shared<FlushState>();
+    // Shared with the flushing thread, which may outlive this call and is never joined. Polled rather
+    // than waited for on a condition variable: the wait is short and happens once, at the end, and a
+    // flag alone needs no lock that a sanitizer's view of timed waits could get wrong.
+    auto done = std::make_shared<std::atomic<bool>>(false);
     try {
-        std::thread([state] {
+        std::thread([done] {
             std::fflush(nullptr);
-            std::lock_guard<std::mutex> g(state->lock);
-            state->done = true;
-            state->finished.notify_all();
+            done->store(true);
         }).detach();
     } catch (const std::system_error&) {
         return false; // no thread: nothing is flushed rather than waiting on it here
     }
-    std::unique_lock<std::mutex> g(state->lock);
-    return state->finished.wait_for(g, std::chrono::milliseconds(wait_ms), [&] { return state->done; });
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    while (!done->load()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
 }
 
 void end_process_at_once(int code, int wait_ms) {
